@@ -1,0 +1,22 @@
+// ViewerState: everything that outlives one toolkit callback.
+//
+// One instance lives for the whole run (see callbacks.h). The load command writes `model` and
+// `floorOffset`; the orbit camera writes the camera fields, the drag flags and the last pointer
+// position; drawing only reads. A record of plain fields: tests build their own.
+#pragma once
+
+#include <memory>
+
+#include "model/obj_model.h"
+
+struct ViewerState {
+  std::unique_ptr<ObjModel> model;  // the model on display, or none
+  float floorOffset = 0.0f;         // how far drawing lowers the model, scene units
+  float cameraDistance = 15.0f;     // scene units from the origin, never below 5
+  float cameraYaw = -30.0f;         // degrees about the vertical axis
+  float cameraPitch = -30.0f;       // degrees, within -90 (straight down) ... 0 (level)
+  int zoomDrag = 0;                 // 1 while the left button is held
+  int orbitDrag = 0;                // 1 while the right button is held
+  int lastX = 0;                    // pointer at the last button or drag event, window pixels
+  int lastY = 0;
+};

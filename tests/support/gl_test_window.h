@@ -1,0 +1,33 @@
+// Test helpers for frames drawn into a real window on the test's X display.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "app/viewer_state.h"
+
+struct Pixel {
+  int r;
+  int g;
+  int b;
+};
+
+// The back buffer of one frame, rows bottom-up as OpenGL reads them.
+struct Frame {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+  // Window coordinates as OpenGL counts them: y grows upwards from the bottom row.
+  Pixel at(int x, int y) const;
+};
+
+// Opens a window of the given size with the viewer's display mode and render state, applies
+// reshape and leaves its context current. The toolkit is initialised at the first call.
+int openSceneWindow(int width, int height);
+void closeSceneWindow(int window);
+
+// Draws one frame of `state` into the current window's back buffer and reads it before any swap.
+Frame renderFrame(const ViewerState& state);
+
+// Where a scene point lands in window coordinates under the current matrices of the last frame.
+bool projectPoint(double x, double y, double z, double& winX, double& winY);

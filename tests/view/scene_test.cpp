@@ -1,0 +1,225 @@
+// Real frames drawn under the test's X display and read back from the back buffer.
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/gl_test_window.h"
+#include "view/scene.h"
+
+namespace {
+
+constexpr Pixel kClear = {128, 128, 204};
+
+// The fixed-function light of one floor vertex: global ambient 0.2 and light ambient 0.1 on the
+// colour, diffuse 0.8 by the cosine towards the point light at (10, 30, 10); no specular, since the
+// material's specular colour stays black. The camera transform is rigid, so world space will do.
+double litChannel(double colour, double x, double y, double z, double nx, double ny, double nz) {
+  const double lx = 10.0 - x;
+  const double ly = 30.0 - y;
+  const double lz = 10.0 - z;
+  const double length = std::sqrt(lx * lx + ly * ly + lz * lz);
+  const double cosine = std::max(0.0, (lx * nx + ly * ny + lz * nz) / length);
+  return std::min(1.0, colour * (0.3 + 0.8 * cosine)) * 255.0;
+}
+
+// Checks a pixel inside a floor square against the lit colours of the square's corners: Gouraud
+// shading keeps every channel within their range.
+void expectLitSquare(const Frame& frame, double x0, double z0, double r, double g, double b) {
+  double winX = 0.0;
+  double winY = 0.0;
+  ASSERT_TRUE(projectPoint(x0 + 0.5, 0.0, z0 + 0.5, winX, winY));
+  const Pixel p = frame.at(static_cast<int>(winX), static_cast<int>(winY));
+  const double colour[3] = {r, g, b};
+  const int got[3] = {p.r, p.g, p.b};
+  for (int c = 0; c < 3; ++c) {
+    double low = 255.0;
+    double high = 0.0;
+    for (double dx : {0.0, 1.0}) {
+      for (double dz : {0.0, 1.0}) {
+        const double v = litChannel(colour[c], x0 + dx, 0.0, z0 + dz, 0.0, 1.0, 0.0);
+        low = std::min(low, v);
+        high = std::max(high, v);
+      }
+    }
+    EXPECT_GE(got[c], std::floor(low) - 1) << "channel " << c << " of square " << x0 << "," << z0;
+    EXPECT_LE(got[c], std::ceil(high) + 1) << "channel " << c << " of square " << x0 << "," << z0;
+  }
+}
+
+bool isClear(const Pixel& p) { return p.r == kClear.r && p.g == kClear.g && p.b == kClear.b; }
+
+int countNotClear(const Frame& frame) {
+  int count = 0;
+  for (int y = 0; y < frame.height; ++y) {
+    for (int x = 0; x < frame.width; ++x) {
+      count += isClear(frame.at(x, y)) ? 0 : 1;
+    }
+  }
+  return count;
+}
+
+// Two horizontal triangles one unit above the floor, facing up, one per material.
+std::unique_ptr<ObjModel> twoMaterialModel() {
+  auto model = std::make_unique<ObjModel>();
+  model->positions = {{-3, 1, 1}, {-1, 1, 1}, {-2, 1, -1}, {1, 1, 1}, {3, 1, 1}, {2, 1, -1}};
+  model->positionCount = 6;
+  model->normals = {{0, 1, 0}};
+  model->normalCount = 1;
+  model->ownedMaterials.push_back(std::make_unique<ObjMaterial>(ObjMaterial{"red", {1, 0, 0}}));
+  model->ownedMaterials.push_back(std::make_unique<ObjMaterial>(ObjMaterial{"green", {0, 1, 0}}));
+  model->materials[0] = model->ownedMaterials[0].get();
+  model->materials[1] = model->ownedMaterials[1].get();
+  model->materialCount = 2;
+  model->faceVertexIndex = {0, 1, 2, 3, 4, 5};
+  model->faceNormalIndex = {0, 0, 0, 0, 0, 0};
+  model->faceMaterial = {model->materials[0], model->materials[1]};
+  model->faceCount = 2;
+  return model;
+}
+
+Pixel pixelAtScenePoint(const Frame& frame, double x, double y, double z) {
+  double winX = 0.0;
+  double winY = 0.0;
+  EXPECT_TRUE(projectPoint(x, y, z, winX, winY));
+  return frame.at(static_cast<int>(winX), static_cast<int>(winY));
+}
+
+class SceneTest : public ::testing::Test {
+ protected:
+  void SetUp() override { window_ = openSceneWindow(640, 640); }
+  void TearDown() override { closeSceneWindow(window_); }
+  int window_ = 0;
+};
+
+TEST_F(SceneTest, StartCameraShowsTheLitCheckerboardOnTheClearColour) {
+  const ViewerState state;
+  const Frame frame = renderFrame(state);
+  ASSERT_EQ(frame.width, 640);
+  ASSERT_EQ(frame.height, 640);
+
+  // The floor is seen from above and in front: the top corners are background.
+  for (const Pixel p : {frame.at(0, 639), frame.at(639, 639), frame.at(320, 639)}) {
+    EXPECT_EQ(p.r, kClear.r);
+    EXPECT_EQ(p.g, kClear.g);
+    EXPECT_EQ(p.b, kClear.b);
+  }
+
+  // The white corner square and its two pale red neighbours.
+  expectLitSquare(frame, -5.0, -5.0, 1.0, 1.0, 1.0);
+  expectLitSquare(frame, -4.0, -5.0, 1.0, 0.8, 0.8);
+  expectLitSquare(frame, -5.0, -4.0, 1.0, 0.8, 0.8);
+  // White and pale red differ in green only.
+  const Pixel white = pixelAtScenePoint(frame, -4.5, 0.0, -4.5);
+  const Pixel red = pixelAtScenePoint(frame, -3.5, 0.0, -4.5);
+  EXPECT_EQ(white.r, white.g);
+  EXPECT_NEAR(red.g, 0.8 * red.r, 3.0);
+  EXPECT_GT(white.g - red.g, 30);
+}
+
+TEST_F(SceneTest, FloorIsCulledFromBelow) {
+  ViewerState state;
+  state.cameraPitch = 30.0f;  // the camera under the floor, looking up at it
+  const Frame frame = renderFrame(state);
+  EXPECT_EQ(countNotClear(frame), 0);
+}
+
+TEST_F(SceneTest, TwoMaterialsDrawInTheirOwnColours) {
+  ViewerState state;
+  state.model = twoMaterialModel();
+  const Frame frame = renderFrame(state);
+  const Pixel first = pixelAtScenePoint(frame, -2.0, 1.0, 0.3);
+  const Pixel second = pixelAtScenePoint(frame, 2.0, 1.0, 0.3);
+  EXPECT_GT(first.r, 150);
+  EXPECT_EQ(first.g, 0);
+  EXPECT_EQ(first.b, 0);
+  EXPECT_EQ(second.r, 0);
+  EXPECT_GT(second.g, 150);
+  EXPECT_EQ(second.b, 0);
+}
+
+TEST_F(SceneTest, FloorOffsetLowersTheModel) {
+  ViewerState state;
+  state.model = twoMaterialModel();
+  state.floorOffset = 1.0f;  // the triangles now lie in the floor plane, in front of nothing
+  const Frame lowered = renderFrame(state);
+  state.floorOffset = 0.0f;
+  const Frame raised = renderFrame(state);
+  // The point one unit above the floor shows the triangle only when the model is not lowered.
+  const Pixel above = pixelAtScenePoint(raised, -2.0, 1.0, 0.3);
+  EXPECT_EQ(above.g, 0);
+  const Pixel sameSpotLowered = pixelAtScenePoint(lowered, -2.0, 1.0, 0.3);
+  EXPECT_NE(sameSpotLowered.g, 0);
+}
+
+TEST_F(SceneTest, TrianglesWithIndicesOutsideTheListsAreSkipped) {
+  ViewerState state;
+  state.model = twoMaterialModel();
+  ObjModel& model = *state.model;
+  // The first triangle gets every kind of bad index; the second stays good.
+  for (const int32_t bad : {-1, 6, INT_MIN, INT_MAX}) {
+    model.faceVertexIndex[1] = bad;
+    const Frame frame = renderFrame(state);
+    EXPECT_EQ(pixelAtScenePoint(frame, -2.0, 1.0, 0.3).g, pixelAtScenePoint(frame, -2.0, 0.0, 0.3).g)
+        << "bad vertex index " << bad;
+    EXPECT_GT(pixelAtScenePoint(frame, 2.0, 1.0, 0.3).g, 150);
+  }
+  model.faceVertexIndex[1] = 1;
+  for (const int32_t bad : {-1, 1, INT_MIN, INT_MAX}) {
+    model.faceNormalIndex[5] = bad;
+    const Frame frame = renderFrame(state);
+    EXPECT_GT(pixelAtScenePoint(frame, -2.0, 1.0, 0.3).r, 150) << "bad normal index " << bad;
+    // The green triangle is gone: the floor behind it has red in it.
+    EXPECT_GT(pixelAtScenePoint(frame, 2.0, 1.0, 0.3).r, 150) << "bad normal index " << bad;
+  }
+}
+
+// Width of the run of floor pixels along the middle row, and height along the middle column.
+void floorSpan(const Frame& frame, int& width, int& height) {
+  width = 0;
+  height = 0;
+  for (int x = 0; x < frame.width; ++x) {
+    width += isClear(frame.at(x, frame.height / 2)) ? 0 : 1;
+  }
+  for (int y = 0; y < frame.height; ++y) {
+    height += isClear(frame.at(frame.width / 2, y)) ? 0 : 1;
+  }
+}
+
+TEST(SceneReshapeTest, WideWindowKeepsSquaresSquare) {
+  const ViewerState state;
+  const int square = openSceneWindow(640, 640);
+  int squareWidth = 0;
+  int squareHeight = 0;
+  floorSpan(renderFrame(state), squareWidth, squareHeight);
+  closeSceneWindow(square);
+
+  const int wide = openSceneWindow(1280, 640);
+  int wideWidth = 0;
+  int wideHeight = 0;
+  floorSpan(renderFrame(state), wideWidth, wideHeight);
+  closeSceneWindow(wide);
+
+  // The vertical field of view is fixed; a wider window shows more to the sides, unstretched.
+  EXPECT_GT(squareWidth, 100);
+  EXPECT_NEAR(wideWidth, squareWidth, 2);
+  EXPECT_NEAR(wideHeight, squareHeight, 2);
+}
+
+TEST(SceneReshapeTest, HeightZeroGivesAFiniteProjection) {
+  const int window = openSceneWindow(640, 640);
+  reshape(640, 0);
+  GLdouble projection[16];
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  for (const GLdouble v : projection) {
+    EXPECT_TRUE(std::isfinite(v));
+  }
+  // Taken as height 1: the x scale is the y scale divided by the aspect 640.
+  EXPECT_NEAR(projection[0] * 640.0, projection[5], 1e-6);
+  closeSceneWindow(window);
+}
+
+}  // namespace

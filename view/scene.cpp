@@ -1,0 +1,109 @@
+#include "view/scene.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+namespace {
+
+// A point light fixed in the scene, above and beside the floor.
+constexpr GLfloat kLightPosition[] = {10.0f, 30.0f, 10.0f, 1.0f};
+constexpr GLfloat kLightDiffuse[] = {0.8f, 0.8f, 0.8f, 1.0f};
+constexpr GLfloat kLightSpecular[] = {1.0f, 1.0f, 1.0f, 1.0f};
+constexpr GLfloat kLightAmbient[] = {0.1f, 0.1f, 0.1f, 1.0f};
+
+constexpr int kFloorSquares = 10;
+constexpr float kFloorStart = -5.0f;
+
+void drawFloor() {
+  glBegin(GL_QUADS);
+  glNormal3d(0.0, 1.0, 0.0);
+  // The coordinates are counted up in single precision and widened, square by square.
+  float x0 = kFloorStart;
+  for (int i = 0; i < kFloorSquares; ++i) {
+    float z0 = kFloorStart;
+    for (int j = 0; j < kFloorSquares; ++j) {
+      if ((i + j) % 2 == 0) {
+        glColor3f(1.0f, 1.0f, 1.0f);
+      } else {
+        glColor3f(1.0f, 0.8f, 0.8f);
+      }
+      const float x1 = x0 + 1.0f;
+      const float z1 = z0 + 1.0f;
+      // Counter-clockwise seen from above: the front face points up, so culling hides the floor
+      // from below.
+      glVertex3d(x0, 0.0, z0);
+      glVertex3d(x0, 0.0, z1);
+      glVertex3d(x1, 0.0, z1);
+      glVertex3d(x1, 0.0, z0);
+      z0 += 1.0f;
+    }
+    x0 += 1.0f;
+  }
+  glEnd();
+}
+
+void drawModel(const ObjModel& model, float floorOffset) {
+  glColor3f(1.0f, 1.0f, 1.0f);
+  glTranslatef(0.0f, -floorOffset, 0.0f);
+  glBegin(GL_TRIANGLES);
+  const ObjMaterial* previous = nullptr;
+  for (int32_t f = 0; f < model.faceCount; ++f) {
+    if (!faceIndicesInRange(model, f)) {
+      continue;
+    }
+    const ObjMaterial* material = model.faceMaterial[f];
+    // A triangle without a material keeps the colour in force; colour changes only where the
+    // material does.
+    if (model.materialCount > 0 && material != nullptr && material != previous) {
+      glColor3f(material->diffuse.r, material->diffuse.g, material->diffuse.b);
+      previous = material;
+    }
+    for (int k = 0; k < 3; ++k) {
+      const Vec3& n = model.normals[model.faceNormalIndex[3 * f + k]];
+      const Vec3& p = model.positions[model.faceVertexIndex[3 * f + k]];
+      glNormal3f(n.x, n.y, n.z);
+      glVertex3f(p.x, p.y, p.z);
+    }
+  }
+  glEnd();
+}
+
+}  // namespace
+
+void initRenderState() {
+  glLightfv(GL_LIGHT0, GL_POSITION, kLightPosition);
+  glLightfv(GL_LIGHT0, GL_DIFFUSE, kLightDiffuse);
+  glLightfv(GL_LIGHT0, GL_SPECULAR, kLightSpecular);
+  glLightfv(GL_LIGHT0, GL_AMBIENT, kLightAmbient);
+  glEnable(GL_LIGHT0);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_COLOR_MATERIAL);
+  glEnable(GL_DEPTH_TEST);
+  glCullFace(GL_BACK);
+  glEnable(GL_CULL_FACE);
+  glClearColor(0.5f, 0.5f, 0.8f, 0.0f);
+}
+
+void reshape(int width, int height) {
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  // A window minimised to height 0 would make the aspect a division by zero.
+  const int safeHeight = height == 0 ? 1 : height;
+  gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(safeHeight), 1.0, 500.0);
+}
+
+void drawScene(const ViewerState& state) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glTranslatef(0.0f, 0.0f, -state.cameraDistance);
+  glRotatef(-state.cameraPitch, 1.0f, 0.0f, 0.0f);
+  glRotatef(-state.cameraYaw, 0.0f, 1.0f, 0.0f);
+  // Set again under the camera transform so the light stays put in the scene.
+  glLightfv(GL_LIGHT0, GL_POSITION, kLightPosition);
+  drawFloor();
+  if (state.model) {
+    drawModel(*state.model, state.floorOffset);
+  }
+}
