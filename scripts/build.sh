@@ -3,8 +3,9 @@
 set -euo pipefail
 folder=$1
 shift
-cmake -S . -B "$folder" -G Ninja "$@" > "$folder.configure.log" 2>&1 || {
-  cat "$folder.configure.log"
+mkdir -p "$folder"
+cmake -S . -B "$folder" -G Ninja "$@" > "$folder/configure.log" 2>&1 || {
+  cat "$folder/configure.log"
   exit 1
 }
 cmake --build "$folder"
