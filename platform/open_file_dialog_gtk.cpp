@@ -65,6 +65,9 @@ std::optional<std::string> runChooser() {
   const gint response = gtk_native_dialog_run(GTK_NATIVE_DIALOG(dialog.get()));
   std::unique_ptr<gchar, GFree> filename(
       response == GTK_RESPONSE_ACCEPT ? gtk_file_chooser_get_filename(chooser) : nullptr);
+  // Events still queued for the hidden chooser, such as the release of the key that closed it,
+  // are delivered while it exists; then it goes.
+  finishPendingGtkWork();
   gtk_native_dialog_destroy(GTK_NATIVE_DIALOG(dialog.get()));
   dialog.reset();
   finishPendingGtkWork();
