@@ -5,8 +5,8 @@ set -euo pipefail
 
 run_packages=(cmake ninja-build g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtk-3-dev)
-test_packages=(libgtest-dev clang libclang-rt-14-dev xvfb xauth x11-utils x11-apps xdotool xclip
-  netpbm)
+test_packages=(libgtest-dev libx11-dev libxres-dev clang libclang-rt-14-dev xvfb xauth x11-utils
+  x11-apps xdotool xclip netpbm)
 
 wanted=("${run_packages[@]}")
 if [ "${1:-run}" = test ]; then

@@ -1,8 +1,11 @@
 // The orbit camera: right-drag orbits around the origin, left-drag moves nearer or farther.
 //
 // Plain arithmetic on ViewerState, callable without a window. cameraButton records which drag is
-// active and where the pointer is; cameraMotion turns pointer movement during a drag into distance
-// (never below 5), yaw and pitch (within -90 ... 0) changes. The caller requests the redisplay.
+// active (left: zoom, right: orbit; other buttons only record the position) and where the pointer
+// is; cameraMotion turns pointer movement during a drag into distance (0.2 per pixel, never below
+// 5, no upper limit), yaw (a degree per pixel, one wrap step towards 0 ... 360 per event) and pitch
+// (a degree per pixel, within -90 ... 0) changes, computed in double and stored as float. Any int
+// position is accepted. The caller requests the redisplay.
 #pragma once
 
 #include "app/viewer_state.h"

@@ -1,0 +1,195 @@
+// The orbit camera's arithmetic on a ViewerState of the test's own, without a window.
+#include <climits>
+
+#include <gtest/gtest.h>
+
+#include "app/viewer_state.h"
+#include "view/camera.h"
+
+namespace {
+
+constexpr int kLeft = 0;
+constexpr int kMiddle = 1;
+constexpr int kRight = 2;
+constexpr int kDown = 0;
+constexpr int kUp = 1;
+constexpr float kPixelByPixelTolerance = 0.0001f;
+
+// Delivers a straight drag from the last position to (x, y) one pixel at a time along each axis.
+void moveByPixels(ViewerState& state, int x, int y) {
+  while (state.lastX != x || state.lastY != y) {
+    const int nextX = state.lastX + (x > state.lastX) - (x < state.lastX);
+    const int nextY = state.lastY + (y > state.lastY) - (y < state.lastY);
+    cameraMotion(state, nextX, nextY);
+  }
+}
+
+TEST(CameraTest, LeftDragZoomsByAFifthOfAUnitPerPixelAndStopsAtFive) {
+  ViewerState state;
+  cameraButton(state, kLeft, kDown, 200, 100);
+  EXPECT_EQ(state.zoomDrag, 1);
+  cameraMotion(state, 200, 200);
+  EXPECT_FLOAT_EQ(state.cameraDistance, 35.0f);
+  cameraMotion(state, 200, 100);
+  EXPECT_FLOAT_EQ(state.cameraDistance, 15.0f);
+  cameraMotion(state, 200, 50);
+  EXPECT_FLOAT_EQ(state.cameraDistance, 5.0f);
+  cameraMotion(state, 200, -4000);
+  EXPECT_EQ(state.cameraDistance, 5.0f);
+  // The limit holds the value, not the drag: the next move down starts from 5.
+  cameraMotion(state, 230, -3990);
+  EXPECT_FLOAT_EQ(state.cameraDistance, 7.0f);
+  // No upper limit.
+  cameraMotion(state, 230, 1010);
+  EXPECT_FLOAT_EQ(state.cameraDistance, 1007.0f);
+  // A zoom never turns the camera; the drag ends with its own button's release only.
+  EXPECT_EQ(state.cameraYaw, -30.0f);
+  EXPECT_EQ(state.cameraPitch, -30.0f);
+  cameraButton(state, kRight, kUp, 0, 0);
+  EXPECT_EQ(state.zoomDrag, 1);
+  cameraButton(state, kLeft, kUp, 0, 0);
+  EXPECT_EQ(state.zoomDrag, 0);
+}
+
+TEST(CameraTest, ZoomIsComputedInDoubleAndRoundedOnceToFloat) {
+  // 15 + 0.2 * 42 is 23.4; summed in single precision it would come out one step above.
+  ViewerState state;
+  cameraButton(state, kLeft, kDown, 0, 0);
+  cameraMotion(state, 0, 42);
+  EXPECT_EQ(state.cameraDistance, 23.4f);
+}
+
+TEST(CameraTest, OrbitWrapsTheYawOnceAtEveryMotionEvent) {
+  ViewerState right;
+  cameraButton(right, kRight, kDown, 320, 320);
+  EXPECT_EQ(right.orbitDrag, 1);
+  cameraMotion(right, 330, 320);
+  EXPECT_EQ(right.cameraYaw, 320.0f);  // -30 - 10 = -40, wrapped
+  EXPECT_EQ(right.cameraPitch, -30.0f);
+
+  // Moving only vertically still wraps the start yaw; the view does not turn.
+  ViewerState vertical;
+  cameraButton(vertical, kRight, kDown, 320, 320);
+  cameraMotion(vertical, 320, 325);
+  EXPECT_EQ(vertical.cameraYaw, 330.0f);
+  EXPECT_EQ(vertical.cameraPitch, -35.0f);
+
+  // Across 360 from below, and exactly 360 and 0, which stay.
+  cameraMotion(vertical, 280, 325);
+  EXPECT_EQ(vertical.cameraYaw, 10.0f);  // 370, wrapped
+  cameraMotion(vertical, 290, 325);
+  EXPECT_EQ(vertical.cameraYaw, 0.0f);
+  cameraMotion(vertical, 290, 325);
+  EXPECT_EQ(vertical.cameraYaw, 0.0f);
+  cameraMotion(vertical, 290 - 360, 325);
+  EXPECT_EQ(vertical.cameraYaw, 360.0f);
+
+  // One step only: a turn of more than a full circle in one event stays outside 0 ... 360 until
+  // the next event.
+  cameraMotion(vertical, 290 - 360 - 500, 325);
+  EXPECT_EQ(vertical.cameraYaw, 500.0f);  // 860 - 360
+  cameraMotion(vertical, 290 - 360 - 500, 325);
+  EXPECT_EQ(vertical.cameraYaw, 140.0f);
+  cameraMotion(vertical, 290 - 360 - 500 + 900, 325);
+  EXPECT_EQ(vertical.cameraYaw, -400.0f);  // 140 - 900 + 360
+}
+
+TEST(CameraTest, PitchStaysWithinStraightDownAndLevel) {
+  ViewerState state;
+  cameraButton(state, kRight, kDown, 100, 100);
+  cameraMotion(state, 100, 150);
+  EXPECT_EQ(state.cameraPitch, -80.0f);
+  cameraMotion(state, 100, 5000);
+  EXPECT_EQ(state.cameraPitch, -90.0f);
+  // The clamp keeps the value, so moving back up raises the view at once.
+  cameraMotion(state, 100, 4990);
+  EXPECT_EQ(state.cameraPitch, -80.0f);
+  cameraMotion(state, 100, -3000);
+  EXPECT_EQ(state.cameraPitch, 0.0f);
+  cameraMotion(state, 100, -2960);
+  EXPECT_EQ(state.cameraPitch, -40.0f);
+  // An orbit never changes the distance.
+  EXPECT_EQ(state.cameraDistance, 15.0f);
+}
+
+TEST(CameraTest, BothDragsAtOnceShareTheVerticalMovement) {
+  ViewerState state;
+  cameraButton(state, kLeft, kDown, 100, 100);
+  cameraButton(state, kRight, kDown, 110, 90);  // the later press sets the origin
+  cameraMotion(state, 115, 100);
+  EXPECT_FLOAT_EQ(state.cameraDistance, 17.0f);
+  EXPECT_EQ(state.cameraYaw, 325.0f);
+  EXPECT_EQ(state.cameraPitch, -40.0f);
+  // Releasing one leaves the other running.
+  cameraButton(state, kLeft, kUp, 115, 100);
+  cameraMotion(state, 115, 110);
+  EXPECT_FLOAT_EQ(state.cameraDistance, 17.0f);
+  EXPECT_EQ(state.cameraPitch, -50.0f);
+}
+
+TEST(CameraTest, OtherButtonsAndStatesOnlyRecordThePosition) {
+  ViewerState state;
+  const int otherEvents[][2] = {{kMiddle, kDown}, {kMiddle, kUp}, {3, kDown}, {4, kUp},
+                                {-1, kDown},     {kLeft, 2},     {kRight, -1}};
+  int x = 10;
+  for (const auto& event : otherEvents) {
+    cameraButton(state, event[0], event[1], x, x + 1);
+    EXPECT_EQ(state.zoomDrag, 0) << "button " << event[0] << " state " << event[1];
+    EXPECT_EQ(state.orbitDrag, 0) << "button " << event[0] << " state " << event[1];
+    EXPECT_EQ(state.lastX, x);
+    EXPECT_EQ(state.lastY, x + 1);
+    x += 10;
+  }
+  // Unknown states leave a raised flag raised too.
+  cameraButton(state, kRight, kDown, 0, 0);
+  cameraButton(state, kRight, 7, 0, 0);
+  EXPECT_EQ(state.orbitDrag, 1);
+  cameraButton(state, kRight, kUp, 0, 0);
+
+  // Motion without a drag (a middle-button drag) moves nothing but the recorded position.
+  cameraButton(state, kMiddle, kDown, 50, 50);
+  cameraMotion(state, 400, -300);
+  EXPECT_EQ(state.cameraDistance, 15.0f);
+  EXPECT_EQ(state.cameraYaw, -30.0f);
+  EXPECT_EQ(state.cameraPitch, -30.0f);
+  EXPECT_EQ(state.lastX, 400);
+  EXPECT_EQ(state.lastY, -300);
+}
+
+TEST(CameraTest, PixelByPixelDragsStayCloseToSingleEvents) {
+  ViewerState zoom;
+  cameraButton(zoom, kLeft, kDown, 300, 300);
+  moveByPixels(zoom, 300, 400);
+  EXPECT_NEAR(zoom.cameraDistance, 35.0f, kPixelByPixelTolerance);
+  EXPECT_NE(zoom.cameraDistance, 35.0f);  // the rounding of each step does show
+  moveByPixels(zoom, 300, 300);
+  EXPECT_NEAR(zoom.cameraDistance, 15.0f, kPixelByPixelTolerance);
+  moveByPixels(zoom, 300, 250);
+  EXPECT_NEAR(zoom.cameraDistance, 5.0f, kPixelByPixelTolerance);
+  moveByPixels(zoom, 300, 100);
+  EXPECT_EQ(zoom.cameraDistance, 5.0f);
+
+  // The wrap happens at the first pixel; from there on the steps are whole degrees.
+  ViewerState orbit;
+  cameraButton(orbit, kRight, kDown, 300, 300);
+  moveByPixels(orbit, 310, 310);
+  EXPECT_NEAR(orbit.cameraYaw, 320.0f, kPixelByPixelTolerance);
+  EXPECT_NEAR(orbit.cameraPitch, -40.0f, kPixelByPixelTolerance);
+  moveByPixels(orbit, 310, 400);
+  EXPECT_EQ(orbit.cameraPitch, -90.0f);
+}
+
+TEST(CameraTest, PositionsFarOutsideTheWindowDoNotOverflow) {
+  // The toolkit reports positions outside the window during a drag; the difference of two extreme
+  // ints does not fit an int.
+  ViewerState state;
+  cameraButton(state, kLeft, kDown, INT_MIN, INT_MIN);
+  cameraButton(state, kRight, kDown, INT_MIN, INT_MIN);
+  cameraMotion(state, INT_MAX, INT_MAX);
+  EXPECT_FLOAT_EQ(state.cameraDistance, static_cast<float>(15.0 + 0.2 * 4294967295.0));
+  EXPECT_FLOAT_EQ(state.cameraYaw, static_cast<float>(-30.0 - 4294967295.0 + 360.0));
+  EXPECT_EQ(state.cameraPitch, -90.0f);
+  EXPECT_EQ(state.lastX, INT_MAX);
+}
+
+}  // namespace
