@@ -13,13 +13,11 @@ namespace {
 // GTK is started at the first press, not at start-up: a viewer that never loads never needs it.
 bool gtkReady() {
   static const bool ready = [] {
-    if (!gtk_init_check(nullptr, nullptr)) {
-      return false;
-    }
-    // GTK has just set the process locale from the environment. Its dialogs want that for their
-    // language, but numbers must keep reading and printing with a full stop.
+    const bool started = gtk_init_check(nullptr, nullptr);
+    // GTK has set the process locale from the environment, even when it found no display. Its
+    // dialogs want that for their language, but numbers must keep reading with a full stop.
     std::setlocale(LC_NUMERIC, "C");
-    return true;
+    return started;
   }();
   return ready;
 }
@@ -31,11 +29,12 @@ struct GFree {
   void operator()(gchar* text) const { g_free(text); }
 };
 
-void addFilter(GtkFileChooser* chooser, const char* name, const char* pattern) {
+GtkFileFilter* addFilter(GtkFileChooser* chooser, const char* name, const char* pattern) {
   GtkFileFilter* filter = gtk_file_filter_new();
   gtk_file_filter_set_name(filter, name);
   gtk_file_filter_add_pattern(filter, pattern);
   gtk_file_chooser_add_filter(chooser, filter);  // takes the floating reference
+  return filter;
 }
 
 // The chooser has been hidden, but its unmapping is only queued. The viewer's own loop does not
@@ -54,13 +53,11 @@ std::optional<std::string> runChooser() {
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog.get());
   gtk_file_chooser_set_local_only(chooser, TRUE);
   gtk_file_chooser_set_select_multiple(chooser, FALSE);
-  addFilter(chooser, "Obj File (*.obj)", "*.obj");
-  // The name shown is the same "all files" label the Windows dialog has. On Linux "*" is the
-  // pattern for every file: "*.*" would hide names without a dot.
+  GtkFileFilter* objFiles = addFilter(chooser, "Obj File (*.obj)", "*.obj");
+  // The label is the same "all files" label the Windows dialog has. On Linux "*" is the pattern
+  // for every file: "*.*" would hide names without a dot.
   addFilter(chooser, "すべて(*.*)", "*");
-  GSList* filters = gtk_file_chooser_list_filters(chooser);
-  gtk_file_chooser_set_filter(chooser, GTK_FILE_FILTER(filters->data));
-  g_slist_free(filters);
+  gtk_file_chooser_set_filter(chooser, objFiles);
 
   const gint response = gtk_native_dialog_run(GTK_NATIVE_DIALOG(dialog.get()));
   std::unique_ptr<gchar, GFree> filename(

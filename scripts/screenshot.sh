@@ -21,9 +21,9 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-# No desktop services, and the dialog's list of recent files goes to the scratch folder.
+# No desktop services; the dialog's recent files and settings go to the scratch folder.
 export NO_AT_BRIDGE=1 DBUS_SESSION_BUS_ADDRESS=disabled: GSETTINGS_BACKEND=memory
-export XDG_DATA_HOME=$scratch
+export XDG_DATA_HOME=$scratch XDG_CONFIG_HOME=$scratch XDG_CACHE_HOME=$scratch
 
 # Waits up to ten seconds for a window of that name; prints its id.
 wait_for_window() {
