@@ -2,6 +2,9 @@
 
 #include <GL/freeglut.h>
 
+#include "app/load_command.h"
+#include "model/normalize.h"
+#include "platform/open_file_dialog.h"
 #include "view/camera.h"
 #include "view/scene.h"
 
@@ -21,4 +24,10 @@ void motion(int x, int y) {
   glutPostRedisplay();
 }
 
-void keyboard(unsigned char /*key*/, int /*x*/, int /*y*/) {}
+void keyboard(unsigned char key, int /*x*/, int /*y*/) {
+  if (loadCommand(viewerState, key, chooseObjFile)) {
+    glutPostRedisplay();
+  }
+}
+
+float normalizeModel(float target) { return normalizeModel(viewerState.model.get(), target); }

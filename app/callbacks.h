@@ -12,3 +12,6 @@ void display();
 void mouse(int button, int state, int x, int y);
 void motion(int x, int y);
 void keyboard(unsigned char key, int x, int y);
+
+// Fits the model on display to the floor (see model/normalize.h) and returns its floor offset.
+float normalizeModel(float target);

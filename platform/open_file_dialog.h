@@ -1,9 +1,20 @@
-// The open-file dialog that picks the OBJ file to load.
+// chooseObjFile: the open-file dialog that picks the OBJ file to load.
+//
+// Shows a modal dialog titled "Obj File" with no owner window, offering the filters
+// "Obj File (*.obj)" (selected at first) and "すべて(*.*)", no proposed name and the platform's
+// default folder, and blocks until the user decides. Only an existing regular file can be chosen;
+// a name typed without an extension gets ".obj" appended.
+//
+// On a choice, the process's current directory becomes the chosen file's folder, so that relative
+// material library names in the file are found next to it, and the result is a path to open from
+// there of at most 255 bytes (on Linux the file's name within that folder, so that files with
+// longer full paths still load). A cancel, a closed dialog, or no way to show one (no display)
+// yields nothing and changes nothing.
+//
+// One implementation per platform: GTK 3 on Linux, the common dialog library on Windows.
 #pragma once
 
 #include <optional>
 #include <string>
 
-// Blocks until the user picks an existing file or cancels. Returns the path to open, or nothing
-// on cancel or when no dialog can be shown.
 std::optional<std::string> chooseObjFile();

@@ -3,10 +3,11 @@
 # Safe to run again: with everything present it changes nothing and asks no server.
 set -euo pipefail
 
+# fonts-vlgothic draws the Japanese label of the open-file dialog's "all files" filter.
 run_packages=(cmake ninja-build g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
-  libgtk-3-dev)
+  libgtk-3-dev fonts-vlgothic)
 test_packages=(libgtest-dev libx11-dev libxres-dev clang libclang-rt-14-dev xvfb xauth x11-utils
-  x11-apps xdotool xclip netpbm)
+  x11-apps xdotool xclip netpbm locales)
 
 wanted=("${run_packages[@]}")
 if [ "${1:-run}" = test ]; then

@@ -1,0 +1,24 @@
+#include "app/load_command.h"
+
+#include "model/normalize.h"
+#include "model/obj_reader.h"
+
+namespace {
+
+constexpr unsigned char kLoadKey = 'l';
+
+}  // namespace
+
+bool loadCommand(ViewerState& state, unsigned char key, ObjFileChooser choose) {
+  if (key != kLoadKey) {
+    return false;
+  }
+  const std::optional<std::string> path = choose();
+  if (!path) {
+    return false;
+  }
+  // A file that cannot be opened still replaces the model: the view then shows the floor alone.
+  state.model = loadObjModel(path->c_str());
+  state.floorOffset = normalizeModel(state.model.get(), kModelSize);
+  return true;
+}

@@ -1,0 +1,223 @@
+// Writes the example models and their material libraries into one folder:
+//   generate_examples FOLDER
+//
+// torus.obj     a ring of 4096 triangles, the most a model holds, with smooth normals, striped in
+//               four materials
+// blocks.obj    boxes of five materials with flat normals, each face its own colour run
+// far_away.obj  a small house whose coordinates lie far from the origin and high above y = 0:
+//               scaled about the origin, it stands beside the floor rather than on its middle
+//
+// Every model names its library by a relative name, so it finds it only from its own folder.
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Point {
+  double x;
+  double y;
+  double z;
+};
+
+struct Colour {
+  const char* name;
+  double r;
+  double g;
+  double b;
+};
+
+// Collects the lines of one OBJ file; indices are 1-based as the format counts them.
+struct ObjText {
+  std::string text;
+  int positions = 0;
+  int normals = 0;
+
+  void line(const std::string& s) { text += s + "\n"; }
+  int position(Point p) {
+    line(format("v %.5f %.5f %.5f", p.x, p.y, p.z));
+    return ++positions;
+  }
+  int normal(Point n) {
+    line(format("vn %.5f %.5f %.5f", n.x, n.y, n.z));
+    return ++normals;
+  }
+  void triangle(int v0, int n0, int v1, int n1, int v2, int n2) {
+    line(format("f %d//%d %d//%d %d//%d", v0, n0, v1, n1, v2, n2));
+  }
+
+  static std::string format(const char* pattern, auto... values) {
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, pattern, values...);
+    return buffer;
+  }
+};
+
+void writeFile(const std::string& path, const std::string& contents) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    throw std::runtime_error("cannot write " + path);
+  }
+  std::fwrite(contents.data(), 1, contents.size(), file);
+  std::fclose(file);
+}
+
+std::string materialLibrary(const std::vector<Colour>& colours) {
+  std::string text;
+  for (const Colour& c : colours) {
+    text += ObjText::format("newmtl %s\nKd %.3f %.3f %.3f\n", c.name, c.r, c.g, c.b);
+  }
+  return text;
+}
+
+// A torus lying on its side around the y axis; each ring segment gets the normal of the tube
+// surface, so shading runs smoothly across the triangles.
+std::string torus() {
+  constexpr int kAround = 64;  // segments along the ring
+  constexpr int kTube = 32;    // segments around the tube: 64 x 32 x 2 = 4096 triangles
+  constexpr double kRing = 2.0;
+  constexpr double kRadius = 0.75;
+  constexpr double kPi = 3.14159265358979323846;
+  const char* stripes[] = {"coral", "gold", "teal", "plum"};
+  ObjText obj;
+  obj.line("# A torus of 4096 triangles with smooth normals in four materials.");
+  obj.line("mtllib torus.mtl");
+  for (int i = 0; i < kAround; ++i) {
+    const double a = 2.0 * kPi * i / kAround;
+    for (int j = 0; j < kTube; ++j) {
+      const double b = 2.0 * kPi * j / kTube;
+      const Point n = {std::cos(a) * std::cos(b), std::sin(b), std::sin(a) * std::cos(b)};
+      obj.position({kRing * std::cos(a) + kRadius * n.x, kRadius * n.y + kRadius,
+                    kRing * std::sin(a) + kRadius * n.z});
+      obj.normal(n);
+    }
+  }
+  auto at = [&](int i, int j) { return (i % kAround) * kTube + (j % kTube) + 1; };
+  for (int i = 0; i < kAround; ++i) {
+    if (i % (kAround / 8) == 0) {
+      obj.line(std::string("usemtl ") + stripes[(i / (kAround / 8)) % 4]);
+    }
+    for (int j = 0; j < kTube; ++j) {
+      // Counter-clockwise seen from outside the tube.
+      const int a = at(i, j);
+      const int b = at(i + 1, j);
+      const int c = at(i + 1, j + 1);
+      const int d = at(i, j + 1);
+      obj.triangle(a, a, d, d, c, c);
+      obj.triangle(a, a, c, c, b, b);
+    }
+  }
+  return obj.text;
+}
+
+// An axis-aligned box with one normal per face, corners counter-clockwise seen from outside.
+void box(ObjText& obj, Point low, Point high) {
+  const Point faces[6][4] = {
+      {{low.x, low.y, high.z}, {high.x, low.y, high.z}, {high.x, high.y, high.z}, {low.x, high.y, high.z}},
+      {{high.x, low.y, low.z}, {low.x, low.y, low.z}, {low.x, high.y, low.z}, {high.x, high.y, low.z}},
+      {{high.x, low.y, high.z}, {high.x, low.y, low.z}, {high.x, high.y, low.z}, {high.x, high.y, high.z}},
+      {{low.x, low.y, low.z}, {low.x, low.y, high.z}, {low.x, high.y, high.z}, {low.x, high.y, low.z}},
+      {{low.x, high.y, high.z}, {high.x, high.y, high.z}, {high.x, high.y, low.z}, {low.x, high.y, low.z}},
+      {{low.x, low.y, low.z}, {high.x, low.y, low.z}, {high.x, low.y, high.z}, {low.x, low.y, high.z}},
+  };
+  const Point normals[6] = {{0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}};
+  for (int f = 0; f < 6; ++f) {
+    const int n = obj.normal(normals[f]);
+    int v[4];
+    for (int k = 0; k < 4; ++k) {
+      v[k] = obj.position(faces[f][k]);
+    }
+    obj.triangle(v[0], n, v[1], n, v[2], n);
+    obj.triangle(v[0], n, v[2], n, v[3], n);
+  }
+}
+
+// A pyramid roof over the rectangle low..high at height `base`, rising to `top`.
+void roof(ObjText& obj, Point low, Point high, double base, double top) {
+  const Point corners[4] = {{low.x, base, high.z}, {high.x, base, high.z}, {high.x, base, low.z},
+                            {low.x, base, low.z}};
+  const Point apex = {(low.x + high.x) / 2, top, (low.z + high.z) / 2};
+  for (int k = 0; k < 4; ++k) {
+    const Point p = corners[k];
+    const Point q = corners[(k + 1) % 4];
+    // The face normal: (q - p) x (apex - p), normalised.
+    const Point u = {q.x - p.x, q.y - p.y, q.z - p.z};
+    const Point w = {apex.x - p.x, apex.y - p.y, apex.z - p.z};
+    Point n = {u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
+    const double length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    const int ni = obj.normal({n.x / length, n.y / length, n.z / length});
+    obj.triangle(obj.position(p), ni, obj.position(q), ni, obj.position(apex), ni);
+  }
+}
+
+std::string blocks() {
+  struct Block {
+    const char* material;
+    Point low;
+    Point high;
+  };
+  const Block layout[] = {
+      {"brick", {-3, 0, -3}, {-1, 3, -1}},  {"sand", {-0.8, 0, -3}, {1, 1.5, -1.2}},
+      {"moss", {1.2, 0, -3}, {3, 2.2, -1}}, {"slate", {-3, 0, -0.8}, {-1.2, 1, 1}},
+      {"sky", {-0.6, 0, -0.6}, {0.6, 4, 0.6}}, {"brick", {1, 0, -0.8}, {3, 0.6, 1}},
+      {"moss", {-3, 0, 1.2}, {-1, 2, 3}},   {"slate", {-0.8, 0, 1.2}, {1, 2.8, 3}},
+      {"sand", {1.2, 0, 1.2}, {3, 1.2, 3}},
+  };
+  ObjText obj;
+  obj.line("# Nine blocks in five materials, flat normals.");
+  obj.line("mtllib blocks.mtl");
+  for (const Block& b : layout) {
+    obj.line(std::string("usemtl ") + b.material);
+    box(obj, b.low, b.high);
+  }
+  return obj.text;
+}
+
+std::string farAway() {
+  // Walls 4 x 3 units at x 6..10, z -10..-6, y 50..53, roof up to 55.
+  const Point low = {6, 50, -10};
+  const Point high = {10, 53, -6};
+  ObjText obj;
+  obj.line("# A house far from the origin: it is scaled about the origin, not centred.");
+  obj.line("mtllib far_away.mtl");
+  obj.line("usemtl wall");
+  box(obj, low, high);
+  obj.line("usemtl roof");
+  roof(obj, {low.x - 0.3, 0, low.z - 0.3}, {high.x + 0.3, 0, high.z + 0.3}, high.y, high.y + 2);
+  obj.line("usemtl door");
+  box(obj, {7.5, 50, -6}, {8.5, 51.8, -5.9});
+  return obj.text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+    return 2;
+  }
+  const std::string folder = argv[1];
+  try {
+    writeFile(folder + "/torus.obj", torus());
+    writeFile(folder + "/torus.mtl", materialLibrary({{"coral", 1.0, 0.45, 0.35},
+                                                      {"gold", 0.95, 0.75, 0.2},
+                                                      {"teal", 0.15, 0.6, 0.6},
+                                                      {"plum", 0.55, 0.3, 0.65}}));
+    writeFile(folder + "/blocks.obj", blocks());
+    writeFile(folder + "/blocks.mtl", materialLibrary({{"brick", 0.75, 0.3, 0.2},
+                                                       {"sand", 0.9, 0.8, 0.55},
+                                                       {"moss", 0.4, 0.6, 0.3},
+                                                       {"slate", 0.4, 0.45, 0.55},
+                                                       {"sky", 0.5, 0.7, 0.95}}));
+    writeFile(folder + "/far_away.obj", farAway());
+    writeFile(folder + "/far_away.mtl", materialLibrary({{"wall", 0.95, 0.9, 0.8},
+                                                         {"roof", 0.7, 0.2, 0.15},
+                                                         {"door", 0.35, 0.25, 0.15}}));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
+  return 0;
+}

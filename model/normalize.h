@@ -1,0 +1,16 @@
+// normalizeModel: fits a freshly loaded model to the floor.
+//
+// Scales every position uniformly about the origin so that the larger of the model's x and z
+// extents becomes `target`, and returns the scaled lowest y: the height by which drawing lowers the
+// model so that its lowest point rests on y = 0. The model is not centred; normals, texture
+// coordinates and indices are left alone. Arithmetic is in single precision.
+//
+// Bad input: no model or no positions gives 0 and changes nothing. Bounds come from finite
+// components only, so NaN or infinite coordinates never set them. When the extent is not a
+// positive finite number (a single point, a vertical line, no finite x or z) or scaling would
+// overflow, the positions stay as they are and the result is the lowest finite y (0 if none).
+#pragma once
+
+#include "model/obj_model.h"
+
+float normalizeModel(ObjModel* model, float target);

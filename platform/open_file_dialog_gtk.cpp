@@ -1,0 +1,94 @@
+// The Linux open-file dialog: GTK 3's native file chooser, which goes through the desktop's portal
+// where there is one and shows GTK's own chooser otherwise.
+#include <clocale>
+#include <memory>
+
+#include <gtk/gtk.h>
+
+#include "platform/chosen_file.h"
+#include "platform/open_file_dialog.h"
+
+namespace {
+
+// GTK is started at the first press, not at start-up: a viewer that never loads never needs it.
+bool gtkReady() {
+  static const bool ready = [] {
+    const bool started = gtk_init_check(nullptr, nullptr);
+    // GTK has set the process locale from the environment, even when it found no display. Its
+    // dialogs want that for their language, but numbers must keep reading with a full stop.
+    std::setlocale(LC_NUMERIC, "C");
+    return started;
+  }();
+  return ready;
+}
+
+struct GObjectUnref {
+  void operator()(gpointer object) const { g_object_unref(object); }
+};
+struct GFree {
+  void operator()(gchar* text) const { g_free(text); }
+};
+
+GtkFileFilter* addFilter(GtkFileChooser* chooser, const char* name, const char* pattern) {
+  GtkFileFilter* filter = gtk_file_filter_new();
+  gtk_file_filter_set_name(filter, name);
+  gtk_file_filter_add_pattern(filter, pattern);
+  gtk_file_chooser_add_filter(chooser, filter);  // takes the floating reference
+  return filter;
+}
+
+// The chooser has been hidden, but its unmapping is only queued. The viewer's own loop does not
+// run GTK's, so let GTK finish now and wait for the X server to see it: otherwise the chooser
+// stays on screen over the viewer and takes its keys.
+void finishPendingGtkWork() {
+  while (gtk_events_pending()) {
+    gtk_main_iteration_do(FALSE);
+  }
+  gdk_display_sync(gdk_display_get_default());
+}
+
+std::optional<std::string> runChooser() {
+  std::unique_ptr<GtkFileChooserNative, GObjectUnref> dialog(gtk_file_chooser_native_new(
+      "Obj File", nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, nullptr));
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog.get());
+  gtk_file_chooser_set_local_only(chooser, TRUE);
+  gtk_file_chooser_set_select_multiple(chooser, FALSE);
+  GtkFileFilter* objFiles = addFilter(chooser, "Obj File (*.obj)", "*.obj");
+  // The label is the same "all files" label the Windows dialog has. On Linux "*" is the pattern
+  // for every file: "*.*" would hide names without a dot.
+  addFilter(chooser, "すべて(*.*)", "*");
+  gtk_file_chooser_set_filter(chooser, objFiles);
+
+  const gint response = gtk_native_dialog_run(GTK_NATIVE_DIALOG(dialog.get()));
+  std::unique_ptr<gchar, GFree> filename(
+      response == GTK_RESPONSE_ACCEPT ? gtk_file_chooser_get_filename(chooser) : nullptr);
+  // Events still queued for the hidden chooser, such as the release of the key that closed it,
+  // are delivered while it exists; then it goes.
+  finishPendingGtkWork();
+  gtk_native_dialog_destroy(GTK_NATIVE_DIALOG(dialog.get()));
+  dialog.reset();
+  finishPendingGtkWork();
+  if (!filename) {
+    return std::nullopt;
+  }
+  return std::string(filename.get());
+}
+
+}  // namespace
+
+std::optional<std::string> chooseObjFile() {
+  if (!gtkReady()) {
+    return std::nullopt;
+  }
+  const std::optional<std::string> chosen = runChooser();
+  if (!chosen) {
+    return std::nullopt;
+  }
+  const std::optional<std::string> file = acceptChosenFile(*chosen);
+  if (!file) {
+    return std::nullopt;
+  }
+  // Folders the process may not enter still hold readable files: then the full path will do.
+  const std::optional<std::string> name = enterFolderOf(*file);
+  return name ? name : file;
+}

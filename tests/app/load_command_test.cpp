@@ -1,0 +1,148 @@
+#include <unistd.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/load_command.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+// The dialog's stand-in: answers with whatever the test put here and counts the questions.
+std::optional<std::string> nextChoice;
+int questions = 0;
+
+std::optional<std::string> fakeChooser() {
+  ++questions;
+  return nextChoice;
+}
+
+class LoadCommandTest : public ::testing::Test {
+ protected:
+  // The dialog leaves the process in the chosen file's folder; the test files share one.
+  void SetUp() override {
+    nextChoice.reset();
+    questions = 0;
+    startFolder_ = std::filesystem::current_path();
+    writeTestFile("triangle.mtl", "newmtl red\nKd 1 0 0\n");
+    ASSERT_EQ(chdir(testFolder().c_str()), 0);
+  }
+  void TearDown() override { std::filesystem::current_path(startFolder_); }
+
+  bool press(unsigned char key) { return loadCommand(state, key, fakeChooser); }
+
+  ViewerState state;
+
+ private:
+  std::filesystem::path startFolder_;
+};
+
+// One red triangle spanning x -1..1 and z -1..1, resting at y 2.
+constexpr char kTriangle[] =
+    "mtllib triangle.mtl\n"
+    "v -1 2 -1\nv 1 2 -1\nv 0 2 1\n"
+    "vn 0 1 0\n"
+    "usemtl red\n"
+    "f 1//1 3//1 2//1\n";
+
+// Two triangles over x 0..4, z 0..2, lowest y -1.
+constexpr char kTwoTriangles[] =
+    "v 0 -1 0\nv 4 0 0\nv 0 3 2\nv 4 1 2\n"
+    "vn 0 0 1\n"
+    "f 1//1 2//1 3//1\nf 2//1 4//1 3//1\n";
+
+TEST_F(LoadCommandTest, LowerCaseLLoadsTheChosenFileScaledToTheFloor) {
+  nextChoice = "triangle.obj";
+  writeTestFile(*nextChoice, kTriangle);
+  EXPECT_TRUE(press('l'));
+  EXPECT_EQ(questions, 1);
+  ASSERT_NE(state.model, nullptr);
+  EXPECT_EQ(state.model->faceCount, 1);
+  ASSERT_EQ(state.model->materialCount, 1);
+  EXPECT_EQ(state.model->faceMaterial[0]->diffuse.r, 1.0f);
+  // Width and depth 2 become 5: scale 2.5, and the triangle's height 2 becomes the offset.
+  EXPECT_FLOAT_EQ(state.floorOffset, 5.0f);
+  EXPECT_FLOAT_EQ(state.model->positions[1].x, 2.5f);
+  EXPECT_FLOAT_EQ(state.model->positions[2].z, 2.5f);
+  EXPECT_FLOAT_EQ(state.model->normals[0].y, 1.0f);
+}
+
+TEST_F(LoadCommandTest, OtherKeysAskNothingAndChangeNothing) {
+  nextChoice = writeTestFile("keys.obj", kTwoTriangles);
+  for (const int key : {int{'L'}, int{'k'}, int{'m'}, int{' '}, 0, 27, 'l' + 128, 255}) {
+    EXPECT_FALSE(press(static_cast<unsigned char>(key))) << key;
+  }
+  EXPECT_EQ(questions, 0);
+  EXPECT_EQ(state.model, nullptr);
+  EXPECT_EQ(state.floorOffset, 0.0f);
+}
+
+TEST_F(LoadCommandTest, CancelKeepsTheModelAndTheOffset) {
+  nextChoice = writeTestFile("cancel.obj", kTwoTriangles);
+  ASSERT_TRUE(press('l'));
+  const ObjModel* shown = state.model.get();
+  const float offset = state.floorOffset;
+  const Vec3 corner = shown->positions[3];
+  nextChoice.reset();
+  EXPECT_FALSE(press('l'));
+  EXPECT_EQ(questions, 2);
+  EXPECT_EQ(state.model.get(), shown);
+  EXPECT_EQ(state.floorOffset, offset);
+  // Not normalised a second time.
+  EXPECT_EQ(state.model->positions[3].x, corner.x);
+}
+
+TEST_F(LoadCommandTest, AFileThatCannotBeOpenedEmptiesTheView) {
+  nextChoice = writeTestFile("good.obj", kTwoTriangles);
+  ASSERT_TRUE(press('l'));
+  ASSERT_NE(state.model, nullptr);
+  ASSERT_NE(state.floorOffset, 0.0f);
+  for (const std::string& path : {testFolder() + "/missing.obj", std::string()}) {
+    nextChoice = writeTestFile("good.obj", kTwoTriangles);
+    ASSERT_TRUE(press('l'));
+    nextChoice = path;
+    EXPECT_TRUE(press('l')) << path;
+    EXPECT_EQ(state.model, nullptr) << path;
+    EXPECT_EQ(state.floorOffset, 0.0f) << path;
+  }
+}
+
+TEST_F(LoadCommandTest, ASecondLoadReplacesTheFirstAndTheCameraStays) {
+  nextChoice = writeTestFile("first.obj", kTwoTriangles);
+  ASSERT_TRUE(press('l'));
+  state.cameraDistance = 22.5f;
+  state.cameraYaw = 300.0f;
+  state.cameraPitch = -75.0f;
+  state.orbitDrag = 1;
+  state.lastX = 17;
+  state.lastY = 33;
+
+  nextChoice = writeTestFile("second.obj", kTriangle);
+  ASSERT_TRUE(press('l'));
+  ASSERT_NE(state.model, nullptr);
+  EXPECT_EQ(state.model->faceCount, 1);
+  EXPECT_EQ(state.model->materialCount, 1);
+  EXPECT_FLOAT_EQ(state.floorOffset, 5.0f);
+  EXPECT_EQ(state.cameraDistance, 22.5f);
+  EXPECT_EQ(state.cameraYaw, 300.0f);
+  EXPECT_EQ(state.cameraPitch, -75.0f);
+  EXPECT_EQ(state.orbitDrag, 1);
+  EXPECT_EQ(state.lastX, 17);
+  EXPECT_EQ(state.lastY, 33);
+}
+
+TEST_F(LoadCommandTest, VerticesWithoutTrianglesStillSetTheFloorOffset) {
+  // Only face forms the reader does not take: the floor is drawn alone, yet the offset counts.
+  nextChoice = writeTestFile("pointcloud.obj",
+                             "v 0 -2 0\nv 10 1 0\nv 5 3 4\nf 1/1/1 2/2/2 3/3/3\nf 1 2 3\n");
+  ASSERT_TRUE(press('l'));
+  ASSERT_NE(state.model, nullptr);
+  EXPECT_EQ(state.model->faceCount, 0);
+  EXPECT_EQ(state.model->positionCount, 3);
+  EXPECT_FLOAT_EQ(state.floorOffset, -1.0f);  // scale 5 / 10 on the lowest y, -2
+}
+
+}  // namespace

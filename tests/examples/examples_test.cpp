@@ -1,0 +1,56 @@
+// The example models: the committed files are what the generator writes, and each one loads from
+// its own folder with every triangle drawable and coloured.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "model/obj_reader.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+const char* const kExamples[] = {"torus", "blocks", "far_away"};
+
+std::string contentsOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(ExamplesTest, CommittedFilesAreWhatTheGeneratorWrites) {
+  const std::string command = std::string(GENERATE_EXAMPLES) + " " + testFolder();
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  for (const char* name : kExamples) {
+    for (const char* suffix : {".obj", ".mtl"}) {
+      const std::string file = std::string(name) + suffix;
+      const std::string generated = contentsOf(testFolder() + "/" + file);
+      ASSERT_FALSE(generated.empty()) << file;
+      EXPECT_TRUE(generated == contentsOf(std::string(PALVETTA_EXAMPLES) + "/" + file))
+          << file << " is stale: run generate_examples on the examples folder";
+    }
+  }
+}
+
+TEST(ExamplesTest, EachModelLoadsFromItsOwnFolderInItsMaterials) {
+  const std::filesystem::path start = std::filesystem::current_path();
+  std::filesystem::current_path(PALVETTA_EXAMPLES);
+  for (const char* name : kExamples) {
+    const std::unique_ptr<ObjModel> model = loadObjModel((std::string(name) + ".obj").c_str());
+    ASSERT_NE(model, nullptr) << name;
+    EXPECT_GT(model->faceCount, 0) << name;
+    EXPECT_GE(model->materialCount, 3) << name;
+    for (int32_t f = 0; f < model->faceCount; ++f) {
+      ASSERT_TRUE(faceIndicesInRange(*model, f)) << name << " triangle " << f;
+      ASSERT_NE(model->faceMaterial[f], nullptr) << name << " triangle " << f;
+    }
+  }
+  // The torus fills the triangle capacity: the model for timing a full load.
+  EXPECT_EQ(loadObjModel("torus.obj")->faceCount, kMaxFaces);
+  std::filesystem::current_path(start);
+}
+
+}  // namespace
