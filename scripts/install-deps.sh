@@ -5,7 +5,7 @@ set -euo pipefail
 
 run_packages=(cmake ninja-build g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtk-3-dev)
-test_packages=(libgtest-dev clang libclang-rt-14-dev xvfb xauth x11-utils x11-apps xdotool xclip
+test_packages=(libgtest-dev clang libclang-rt-14-dev locales-all xvfb xauth x11-utils x11-apps xdotool xclip
   netpbm)
 
 wanted=("${run_packages[@]}")
