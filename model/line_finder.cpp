@@ -16,20 +16,21 @@
 #include <unistd.h>
 #endif
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define PALVETTA_SSE2 1
-#endif
-
 namespace {
 
-// Room before the data for the byte that precedes it, and after it so that 16-byte loads near the
+// Room before the data for the byte that precedes it, and after it so that 32-byte loads near the
 // end stay inside the buffer.
 constexpr std::size_t kFrontBytes = 16;
-constexpr std::size_t kBackBytes = 32;
+constexpr std::size_t kBackBytes = 64;
+
+// A block a little larger than the file, within the limits: a small library gets a small buffer.
+std::size_t blockBytesFor(long long fileSize) {
+  const auto wanted = static_cast<unsigned long long>(std::max(fileSize, 0LL)) + 1;
+  return static_cast<std::size_t>(std::clamp<unsigned long long>(wanted, kMinBlockBytes, kBlockBytes));
+}
 
 #ifdef _WIN32
-int openRegularFile(const char* path) {
+int openRegularFile(const char* path, std::size_t& blockBytes) {
   const int fd = _open(path, _O_RDONLY | _O_BINARY);
   if (fd < 0) {
     return -1;
@@ -39,6 +40,7 @@ int openRegularFile(const char* path) {
     _close(fd);
     return -1;
   }
+  blockBytes = blockBytesFor(status.st_size);
   return fd;
 }
 
@@ -48,7 +50,7 @@ long readSome(int fd, char* to, std::size_t bytes) {
 
 void closeFile(int fd) { _close(fd); }
 #else
-int openRegularFile(const char* path) {
+int openRegularFile(const char* path, std::size_t& blockBytes) {
   // Non-blocking, so that opening a FIFO does not wait for a writer; the check below then turns it
   // away like every other file that is not regular.
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -60,6 +62,7 @@ int openRegularFile(const char* path) {
     close(fd);
     return -1;
   }
+  blockBytes = blockBytesFor(status.st_size);
   return fd;
 }
 
@@ -76,7 +79,7 @@ void closeFile(int fd) { close(fd); }
 
 // Reads until the block is full or the file ends; a read error counts as the end of the file.
 void fill(LineFinder& finder) {
-  char* const blockEnd = finder.data + kBlockBytes;
+  char* const blockEnd = finder.data + finder.blockBytes;
   while (!finder.atEnd && finder.end < blockEnd) {
     const long got = readSome(finder.file.fd, finder.end, static_cast<std::size_t>(blockEnd - finder.end));
     if (got <= 0) {
@@ -88,8 +91,9 @@ void fill(LineFinder& finder) {
   std::memset(finder.end, 0, kBackBytes);
 }
 
-// Moves the bytes from `keep` on (and the one before it) to the front and reads more after them.
-void refill(LineFinder& finder, const char* keep) {
+}  // namespace
+
+void refillLineFinder(LineFinder& finder, const char* keep) {
   const std::size_t kept = static_cast<std::size_t>(finder.end - keep);
   std::memmove(finder.data - 1, keep - 1, kept + 1);
   finder.next = finder.data;
@@ -97,81 +101,23 @@ void refill(LineFinder& finder, const char* keep) {
   fill(finder);
 }
 
-#ifdef PALVETTA_SSE2
-// Sixteen places at a time: a place is a wanted line start when the byte before it is '\n' and its
-// first (and for 'v' lines second) character passes the filter.
-template <bool kVertexLines>
-const char* findWantedSse2(const char* from, const char* limit, const LineFilter& filter) {
-  const __m128i newline = _mm_set1_epi8('\n');
-  const __m128i first0 = _mm_set1_epi8(filter.firstChars[0]);
-  const __m128i first1 = _mm_set1_epi8(filter.firstChars[1]);
-  const __m128i first2 = _mm_set1_epi8(filter.firstChars[2]);
-  const __m128i vee = _mm_set1_epi8('v');
-  const __m128i en = _mm_set1_epi8('n');
-  const __m128i tee = _mm_set1_epi8('t');
-  const __m128i none = _mm_setzero_si128();
-  const __m128i all = _mm_cmpeq_epi8(none, none);
-  const __m128i wantNormals = filter.normals ? all : none;
-  const __m128i wantTexcoords = filter.texcoords ? all : none;
-  const __m128i wantPositions = filter.positions ? all : none;
-  for (const char* p = from; p < limit; p += 16) {
-    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1));
-    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(here, first0), _mm_cmpeq_epi8(here, first1)),
-                               _mm_cmpeq_epi8(here, first2));
-    if constexpr (kVertexLines) {
-      const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-      const __m128i isN = _mm_cmpeq_epi8(after, en);
-      const __m128i isT = _mm_cmpeq_epi8(after, tee);
-      const __m128i want =
-          _mm_or_si128(_mm_or_si128(_mm_and_si128(isN, wantNormals), _mm_and_si128(isT, wantTexcoords)),
-                       _mm_andnot_si128(_mm_or_si128(isN, isT), wantPositions));
-      hit = _mm_or_si128(hit, _mm_and_si128(_mm_cmpeq_epi8(here, vee), want));
-    }
-    const auto mask = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(before, newline), hit)));
-    if (mask != 0) {
-      return std::min(p + std::countr_zero(mask), limit);
-    }
-  }
-  return limit;
-}
-#endif
-
-// The first wanted line start in [from, limit), or limit. Reads from from[-1] up to 16 bytes past
-// limit.
-const char* findWanted(const char* from, const char* limit, const LineFilter& filter) {
-#ifdef PALVETTA_SSE2
-  if (filter.positions || filter.normals || filter.texcoords) {
-    return findWantedSse2<true>(from, limit, filter);
-  }
-  return findWantedSse2<false>(from, limit, filter);
+namespace {
+#ifdef PALVETTA_AVX2
+bool vectorScanAllowed = __builtin_cpu_supports("avx2");
 #else
-  const auto wantedAt = [&filter](const char* at) {
-    const char c = at[0];
-    if (c == filter.firstChars[0] || c == filter.firstChars[1] || c == filter.firstChars[2]) {
-      return true;
-    }
-    if (c != 'v') {
-      return false;
-    }
-    return at[1] == 'n' ? filter.normals : at[1] == 't' ? filter.texcoords : filter.positions;
-  };
-  for (const char* p = from; p < limit;) {
-    if (p[-1] == '\n' && wantedAt(p)) {
-      return p;
-    }
-    const void* newline = std::memchr(p, '\n', static_cast<std::size_t>(limit - p));
-    if (newline == nullptr) {
-      return limit;
-    }
-    p = static_cast<const char*>(newline) + 1;
-  }
-  return limit;
+bool vectorScanAllowed = false;
+#endif
+}  // namespace
+
+void allowVectorScan(bool allowed) {
+#ifdef PALVETTA_AVX2
+  vectorScanAllowed = allowed && __builtin_cpu_supports("avx2");
+#else
+  static_cast<void>(allowed);
 #endif
 }
 
-}  // namespace
+bool useAvx2() { return vectorScanAllowed; }
 
 FileDescriptor::~FileDescriptor() {
   if (fd >= 0) {
@@ -181,13 +127,16 @@ FileDescriptor::~FileDescriptor() {
 
 bool openLineFinder(LineFinder& finder, const char* path) {
   closeLineFinder(finder);
-  const int fd = openRegularFile(path);
+  std::size_t blockBytes = 0;
+  const int fd = openRegularFile(path, blockBytes);
   if (fd < 0) {
     return false;
   }
   finder.file.fd = fd;
-  if (!finder.storage) {
-    finder.storage = std::make_unique<char[]>(kFrontBytes + kBlockBytes + kBackBytes);
+  if (!finder.storage || finder.blockBytes < blockBytes) {
+    finder.storage.reset();
+    finder.storage = std::make_unique_for_overwrite<char[]>(kFrontBytes + blockBytes + kBackBytes);
+    finder.blockBytes = blockBytes;
   }
   finder.data = finder.storage.get() + kFrontBytes;
   finder.data[-1] = '\n';
@@ -209,28 +158,4 @@ void closeLineFinder(LineFinder& finder) {
   }
   finder.atEnd = true;
   finder.next = finder.end;
-}
-
-bool nextWantedLine(LineFinder& finder, const LineFilter& filter, ScanText& line) {
-  if (finder.data == nullptr) {
-    return false;
-  }
-  for (;;) {
-    // Until the file has ended, the last byte read cannot be judged: its second character is unknown.
-    const char* limit = finder.atEnd ? finder.end : finder.end - 1;
-    const char* start = findWanted(finder.next, limit, filter);
-    if (start == limit && finder.atEnd) {
-      finder.next = finder.end;
-      return false;
-    }
-    const auto available = static_cast<std::size_t>(finder.end - start);
-    if (start == limit || (available < kMaxLineChars && !finder.atEnd)) {
-      refill(finder, start);
-      continue;
-    }
-    line.next = start;
-    line.end = start + std::min(available, kMaxLineChars);
-    finder.next = start + 1;
-    return true;
-  }
 }

@@ -17,6 +17,7 @@ constexpr std::size_t kMaterialSweepSlack = 1024;
 
 struct ObjReading {
   ObjModel& model;
+  LineFilter filter;
   const ObjMaterial* current = nullptr;
   LineFinder library;  // kept between "mtllib" lines so that its buffer is allocated once
   std::size_t sweepAt = kMaterialSweepSlack;
@@ -69,16 +70,22 @@ int32_t toIndex(int64_t number) {
   return static_cast<int32_t>(std::min<int64_t>(number - 1, INT32_MAX));
 }
 
-// "v %f %f %f" and its "vn" and "vt" forms; components that do not convert are 0.
-void addVec3(std::vector<Vec3>& list, int32_t& count, int32_t capacity, std::size_t keywordLength,
-             ScanText line) {
+// "v %f %f %f" and its "vn" and "vt" forms; components that do not convert are 0. Returns
+// kFilterChanged when the list has become full, so that its lines are no longer looked at.
+LineVerdict addVec3(ObjReading& reading, std::vector<Vec3>& list, int32_t& count, int32_t capacity,
+                    std::size_t keywordLength, ScanText line) {
   if (count >= capacity) {
-    return;
+    return LineVerdict::kGoOn;
   }
   line.next += keywordLength;
   Vec3 v{0.0f, 0.0f, 0.0f};
   static_cast<void>(scanFloat(line, v.x) && scanFloat(line, v.y) && scanFloat(line, v.z));
   list[static_cast<std::size_t>(count++)] = v;
+  if (count < capacity) {
+    return LineVerdict::kGoOn;
+  }
+  reading.filter = objLineFilter(reading.model);
+  return LineVerdict::kFilterChanged;
 }
 
 // "f %i//%i %i//%i %i//%i": vertex and normal number of three corners.
@@ -93,10 +100,27 @@ bool scanFace(ScanText line, int64_t (&numbers)[6]) {
   return true;
 }
 
-void addFace(ObjReading& reading, const ScanText& line) {
+// Most face lines that cannot convert start "f 12/": a decimal number not followed by "//". They
+// are turned away here, exactly as the conversions would, at a fraction of the cost.
+bool plainlyNoFace(const ScanText& line) {
+  const char* p = line.next + 1;
+  while (p < line.end && (*p == ' ' || *p == '\t')) {
+    ++p;
+  }
+  if (p == line.end || *p < '1' || *p > '9') {
+    return false;
+  }
+  do {
+    ++p;
+  } while (p < line.end && *p >= '0' && *p <= '9');
+  return line.end - p < 2 || p[0] != '/' || p[1] != '/';
+}
+
+// Returns kStop once the last triangle the model can hold is stored: nothing after it is read.
+LineVerdict addFace(ObjReading& reading, const ScanText& line) {
   int64_t numbers[6];
-  if (!scanFace(line, numbers)) {
-    return;
+  if (plainlyNoFace(line) || !scanFace(line, numbers)) {
+    return LineVerdict::kGoOn;
   }
   ObjModel& m = reading.model;
   const std::size_t face = static_cast<std::size_t>(m.faceCount);
@@ -106,6 +130,7 @@ void addFace(ObjReading& reading, const ScanText& line) {
   }
   m.faceMaterial[face] = reading.current;
   ++m.faceCount;
+  return m.faceCount < kMaxFaces ? LineVerdict::kGoOn : LineVerdict::kStop;
 }
 
 void selectMaterial(ObjReading& reading, ScanText line) {
@@ -159,14 +184,14 @@ bool readMaterialLibrary(ObjModel& m, const char* name, LineFinder& file) {
   m.materialCount = 0;
   m.materials.fill(nullptr);
   ObjMaterial* current = nullptr;
-  ScanText line{};
-  while (nextWantedLine(file, kMtlLineFilter, line)) {
+  readWantedLines(file, kMtlLineFilter, [&m, &current](const ScanText& line) {
     if (startsWith(line, "newmtl")) {
       addMaterial(m, current, line);
     } else if (startsWith(line, "Kd")) {
       setDiffuse(current, line);
     }
-  }
+    return LineVerdict::kGoOn;
+  });
   closeLineFinder(file);
   return true;
 }
@@ -199,23 +224,33 @@ void useLibrary(ObjReading& reading, ScanText line) {
   }
 }
 
-void readObjLine(ObjReading& reading, const ScanText& line) {
+LineVerdict readObjLine(ObjReading& reading, const ScanText& line) {
   ObjModel& m = reading.model;
-  if (startsWith(line, "mtllib")) {
-    useLibrary(reading, line);
-  } else if (startsWith(line, "usemtl")) {
-    selectMaterial(reading, line);
-  } else if (*line.next == 'v') {
-    const char second = line.end - line.next >= 2 ? line.next[1] : '\0';
-    if (second == 'n') {
-      addVec3(m.normals, m.normalCount, kMaxNormals, 2, line);
-    } else if (second == 't') {
-      addVec3(m.texcoords, m.texcoordCount, kMaxTexcoords, 2, line);
-    } else {
-      addVec3(m.positions, m.positionCount, kMaxPositions, 1, line);
+  switch (*line.next) {
+    case 'f':
+      return addFace(reading, line);
+    case 'v': {
+      const char second = line.end - line.next >= 2 ? line.next[1] : '\0';
+      if (second == 'n') {
+        return addVec3(reading, m.normals, m.normalCount, kMaxNormals, 2, line);
+      }
+      if (second == 't') {
+        return addVec3(reading, m.texcoords, m.texcoordCount, kMaxTexcoords, 2, line);
+      }
+      return addVec3(reading, m.positions, m.positionCount, kMaxPositions, 1, line);
     }
-  } else if (*line.next == 'f') {
-    addFace(reading, line);
+    case 'm':
+      if (startsWith(line, "mtllib")) {
+        useLibrary(reading, line);
+      }
+      return LineVerdict::kGoOn;
+    case 'u':
+      if (startsWith(line, "usemtl")) {
+        selectMaterial(reading, line);
+      }
+      return LineVerdict::kGoOn;
+    default:
+      return LineVerdict::kGoOn;
   }
 }
 
@@ -233,11 +268,9 @@ std::unique_ptr<ObjModel> loadObjModel(const char* path) {
   }
   auto model = std::make_unique<ObjModel>();
   reserveAtCapacity(*model);
-  ObjReading reading{*model, nullptr, {}, kMaterialSweepSlack};
-  ScanText line{};
-  while (model->faceCount < kMaxFaces && nextWantedLine(file, objLineFilter(*model), line)) {
-    readObjLine(reading, line);
-  }
+  ObjReading reading{*model, objLineFilter(*model), nullptr, {}, kMaterialSweepSlack};
+  readWantedLines(file, reading.filter,
+                  [&reading](const ScanText& line) { return readObjLine(reading, line); });
   sweepMaterials(*model, nullptr);
   compact(*model);
   return model;

@@ -1,5 +1,7 @@
 #include "model/obj_reader.h"
 
+#include "model/line_finder.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -419,8 +421,20 @@ struct Generator {
   }
 };
 
-TEST(ObjReaderTest, AgreesWithAPlainLineByLineReadingOnGeneratedFiles) {
-  Generator generator{std::mt19937(7), {}};
+// Both ways of finding lines, the 32-byte scan where the processor has it and the plain one.
+class GeneratedFilesTest : public testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override { allowVectorScan(GetParam()); }
+  void TearDown() override { allowVectorScan(true); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Scans, GeneratedFilesTest, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& info) {
+                           return info.param ? "Vector" : "Plain";
+                         });
+
+TEST_P(GeneratedFilesTest, AgreeWithAPlainLineByLineReading) {
+  Generator generator{std::mt19937(GetParam() ? 7 : 8), {}};
   const std::string folder = testFolder();
   mkfifo((folder + "/fifo.mtl").c_str(), 0600);
   for (int file = 0; file < 60; ++file) {
