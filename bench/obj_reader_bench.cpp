@@ -4,6 +4,7 @@
 //
 //   palvetta_bench [--keep] [FOLDER]   FOLDER for the generated files (default $TMPDIR or /tmp);
 //                                      --keep leaves them there and prints their folder
+//   palvetta_bench --measure FILE...   measures existing files against the 1.0 target
 //
 // Exit status 0 when every figure is within its target, 1 otherwise.
 #include <sys/resource.h>
@@ -214,6 +215,14 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--load") {
     return loadOnce(argv[2]);
   }
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  if (argc > 2 && std::string(argv[1]) == "--measure") {
+    bool ok = true;
+    for (int i = 2; i < argc; ++i) {
+      ok = measure(self, argv[i], 1.0) && ok;
+    }
+    return ok ? 0 : 1;
+  }
   const bool keep = argc > 1 && std::string(argv[1]) == "--keep";
   if (keep) {
     --argc;
@@ -226,7 +235,6 @@ int main(int argc, char** argv) {
     std::perror("mkdtemp");
     return 2;
   }
-  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
   const std::string first = folder + "/vertices-first.obj";
   const std::string second = folder + "/all-faces.obj";
   std::printf("generating in %s ...\n", folder.c_str());

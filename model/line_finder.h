@@ -99,7 +99,7 @@ inline bool lineWanted(const char* at, const LineFilter& filter) {
 // line is a candidate; candidates that are not wanted after all are rare in OBJ files. A scan
 // returns kGoOn when it has reached its limit.
 template <typename Handle>
-LineVerdict handleCandidate(LineFinder& finder, const char* start, const LineFilter& filter,
+[[gnu::always_inline]] inline LineVerdict handleCandidate(LineFinder& finder, const char* start, const LineFilter& filter,
                             Handle& handle) {
   if (!lineWanted(start, filter)) {
     return LineVerdict::kGoOn;

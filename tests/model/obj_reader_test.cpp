@@ -307,7 +307,7 @@ struct Generator {
   std::string index() {
     static const std::vector<std::string> awkward = {
         "0", "-1", "010", "08", "0x1f", "0x", "4294967297", "2147483648", "-2147483649",
-        "99999999999999999999", "+3", "- 1", ""};
+        "99999999999999999999", "+3", "- 1", "", "123456", "1234567", "12345678"};
     return below(4) != 0 ? std::to_string(1 + below(30)) : pick(awkward);
   }
 
@@ -677,15 +677,18 @@ TEST(ObjReaderTest, FaceNumbersBeyond32BitsNeverWrap) {
                       "f 4294967297//1 2147483648//1 -2147483648//1\n"
                       "f 99999999999999999999//-99999999999999999999 -2147483647//2147483647 "
                       "0x80000001//1\n"
-                      "f 0//-1 2147483647//1 -0x7fffffff//-0x7ffffffe\n");
+                      "f 0//-1 2147483647//1 -0x7fffffff//-0x7ffffffe\n"
+                      "f 1234567//1 12345678//2 123456//3\n");
   ASSERT_NE(m, nullptr);
-  ASSERT_EQ(m->faceCount, 3);
+  ASSERT_EQ(m->faceCount, 4);
   EXPECT_EQ(m->faceVertexIndex, (std::vector<int32_t>{INT32_MAX, INT32_MAX, INT32_MIN,  //
                                                       INT32_MAX, INT32_MIN, INT32_MAX,  //
-                                                      -1, INT32_MAX - 1, INT32_MIN}));
+                                                      -1, INT32_MAX - 1, INT32_MIN,  //
+                                                      1234566, 12345677, 123455}));
   EXPECT_EQ(m->faceNormalIndex, (std::vector<int32_t>{0, 0, 0,                            //
                                                       INT32_MIN, INT32_MAX - 1, 0,        //
-                                                      -2, 0, INT32_MIN + 1}));
+                                                      -2, 0, INT32_MIN + 1,  //
+                                                      0, 1, 2}));
 }
 
 // Fails the test instead of hanging it when a read never returns.
