@@ -127,7 +127,7 @@ bool scanFace(ScanText line, int64_t (&numbers)[6]) {
 }
 
 // Returns kStop once the last triangle the model can hold is stored: nothing after it is read.
-[[gnu::noinline]] LineVerdict addFace(ObjReading& reading, const ScanText& line) {
+LineVerdict addFace(ObjReading& reading, const ScanText& line) {
   int64_t numbers[6];
   if (!scanFace(line, numbers)) {
     return LineVerdict::kGoOn;
@@ -234,12 +234,11 @@ void useLibrary(ObjReading& reading, ScanText line) {
   }
 }
 
-// Runs for every line that can still matter: the common lines go no further than this.
-[[gnu::always_inline]] inline LineVerdict readObjLine(ObjReading& reading, const ScanText& line) {
+[[gnu::noinline]] LineVerdict readObjLine(ObjReading& reading, const ScanText& line) {
   ObjModel& m = reading.model;
   switch (*line.next) {
     case 'f':
-      return plainlyNoFace(line) ? LineVerdict::kGoOn : addFace(reading, line);
+      return addFace(reading, line);
     case 'v': {
       const char second = line.end - line.next >= 2 ? line.next[1] : '\0';
       if (second == 'n') {
@@ -265,6 +264,16 @@ void useLibrary(ObjReading& reading, ScanText line) {
   }
 }
 
+// Runs for every line that can still matter, inside the line scan: the plain non-faces that make up
+// whole files go no further than this.
+[[gnu::always_inline]] inline LineVerdict readWantedObjLine(ObjReading& reading,
+                                                            const ScanText& line) {
+  if (*line.next == 'f' && plainlyNoFace(line)) {
+    return LineVerdict::kGoOn;
+  }
+  return readObjLine(reading, line);
+}
+
 }  // namespace
 
 void loadMaterialLibrary(ObjModel& model, const char* name) {
@@ -281,7 +290,7 @@ std::unique_ptr<ObjModel> loadObjModel(const char* path) {
   reserveAtCapacity(*model);
   ObjReading reading{*model, objLineFilter(*model), nullptr, {}, kMaterialSweepSlack};
   readWantedLines(file, reading.filter,
-                  [&reading](const ScanText& line) { return readObjLine(reading, line); });
+                  [&reading](const ScanText& line) { return readWantedObjLine(reading, line); });
   sweepMaterials(*model, nullptr);
   compact(*model);
   return model;
