@@ -7,9 +7,9 @@
 //   palvetta_bench --measure FILE...   measures existing files against the 1.0 target
 //
 // Exit status 0 when every figure is within its target, 1 otherwise.
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -56,11 +56,11 @@ struct Writer {
     seed = seed * 1664525u + 1013904223u;
     const float value = static_cast<float>(static_cast<int32_t>(seed >> 8) - (1 << 23)) / 65536.0f;
     buffer[used++] = ' ';
-    used = static_cast<std::size_t>(std::to_chars(buffer.data() + used,
-                                                  buffer.data() + buffer.size(), value,
-                                                  std::chars_format::fixed, 6)
-                                        .ptr -
-                                    buffer.data());
+    used =
+        static_cast<std::size_t>(std::to_chars(buffer.data() + used, buffer.data() + buffer.size(),
+                                               value, std::chars_format::fixed, 6)
+                                     .ptr -
+                                 buffer.data());
   }
   void endLine() {
     buffer[used++] = '\n';

@@ -43,14 +43,16 @@ bool sameMaterial(const ObjMaterial* a, const ObjMaterial* b) {
 
 template <typename T>
 bool sameBytes(const std::vector<T>& a, const std::vector<T>& b) {
-  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
+  return a.size() == b.size() &&
+         (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
 }
 
 }  // namespace
 
 const std::string& fuzzFolder() {
   static const std::string folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "palvetta-fuzz-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "palvetta-fuzz-XXXXXX").string();
     require(mkdtemp(pattern.data()) != nullptr, "cannot create the fuzz folder");
     require(chdir(pattern.c_str()) == 0, "cannot enter the fuzz folder");
     require(pattern.size() < sizeof folderToRemove, "fuzz folder path too long");

@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const std::size_t split = input.find("#MTL\n");
   writeFuzzFile("f.obj", input.substr(0, split));
-  writeFuzzFile("m.mtl", split == std::string_view::npos ? std::string_view() : input.substr(split + 5));
+  writeFuzzFile("m.mtl",
+                split == std::string_view::npos ? std::string_view() : input.substr(split + 5));
 
   allowVectorScan(true);
   const auto vector = loadObjModel("f.obj");

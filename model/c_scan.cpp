@@ -22,11 +22,19 @@ int peekAt(const ScanText& text, std::size_t offset) {
   return c == '\0' || c == '\n' ? -1 : static_cast<unsigned char>(c);
 }
 
-int lower(int c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
-bool isDigit(int c) { return c >= '0' && c <= '9'; }
-bool isHexDigit(int c) { return isDigit(c) || (lower(c) >= 'a' && lower(c) <= 'f'); }
+int lower(int c) {
+  return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+}
+bool isDigit(int c) {
+  return c >= '0' && c <= '9';
+}
+bool isHexDigit(int c) {
+  return isDigit(c) || (lower(c) >= 'a' && lower(c) <= 'f');
+}
 
-int digitValue(int c) { return isDigit(c) ? c - '0' : lower(c) - 'a' + 10; }
+int digitValue(int c) {
+  return isDigit(c) ? c - '0' : lower(c) - 'a' + 10;
+}
 
 bool matchesLower(const ScanText& text, std::size_t offset, const char* word) {
   for (std::size_t k = 0; word[k] != '\0'; ++k) {

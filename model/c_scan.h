@@ -3,12 +3,12 @@
 // and a blank of a format. A toolkit may set the process locale from the environment, and under a
 // German locale the library's own routine reads "1.5" as 1.
 //
-// A ScanText is what the conversions see of one line read by fgets: it ends at `end`, at a NUL or at
-// a newline, whichever comes first. White space is space, \t, \n, \v, \f and \r. Each conversion
+// A ScanText is what the conversions see of one line read by fgets: it ends at `end`, at a NUL or
+// at a newline, whichever comes first. White space is space, \t, \n, \v, \f and \r. Each conversion
 // skips white space first; on success it stores its value and moves `next` past exactly the
-// characters the C library consumes (which can be more than the number it converts: "1e" gives 1 and
-// consumes the 'e'). On failure `next` is left somewhere inside the text; formatted input stops at
-// the first failure anyway. Nothing here allocates or reads outside [next, end).
+// characters the C library consumes (which can be more than the number it converts: "1e" gives 1
+// and consumes the 'e'). On failure `next` is left somewhere inside the text; formatted input stops
+// at the first failure anyway. Nothing here allocates or reads outside [next, end).
 #pragma once
 
 #include <cstdint>
@@ -19,7 +19,9 @@ struct ScanText {
   const char* end;
 };
 
-inline bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool isCSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // A blank in a format: any run of white space, including none.
 void skipBlank(ScanText& text);

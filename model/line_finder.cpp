@@ -1,7 +1,6 @@
 #include "model/line_finder.h"
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -26,7 +25,8 @@ constexpr std::size_t kBackBytes = 64;
 // A block a little larger than the file, within the limits: a small library gets a small buffer.
 std::size_t blockBytesFor(long long fileSize) {
   const auto wanted = static_cast<unsigned long long>(std::max(fileSize, 0LL)) + 1;
-  return static_cast<std::size_t>(std::clamp<unsigned long long>(wanted, kMinBlockBytes, kBlockBytes));
+  return static_cast<std::size_t>(
+      std::clamp<unsigned long long>(wanted, kMinBlockBytes, kBlockBytes));
 }
 
 #ifdef _WIN32
@@ -48,7 +48,9 @@ long readSome(int fd, char* to, std::size_t bytes) {
   return _read(fd, to, static_cast<unsigned>(std::min<std::size_t>(bytes, INT_MAX)));
 }
 
-void closeFile(int fd) { _close(fd); }
+void closeFile(int fd) {
+  _close(fd);
+}
 #else
 int openRegularFile(const char* path, std::size_t& blockBytes) {
   // Non-blocking, so that opening a FIFO does not wait for a writer; the check below then turns it
@@ -74,14 +76,17 @@ long readSome(int fd, char* to, std::size_t bytes) {
   return static_cast<long>(got);
 }
 
-void closeFile(int fd) { close(fd); }
+void closeFile(int fd) {
+  close(fd);
+}
 #endif
 
 // Reads until the block is full or the file ends; a read error counts as the end of the file.
 void fill(LineFinder& finder) {
   char* const blockEnd = finder.data + finder.blockBytes;
   while (!finder.atEnd && finder.end < blockEnd) {
-    const long got = readSome(finder.file.fd, finder.end, static_cast<std::size_t>(blockEnd - finder.end));
+    const long got =
+        readSome(finder.file.fd, finder.end, static_cast<std::size_t>(blockEnd - finder.end));
     if (got <= 0) {
       finder.atEnd = true;
     } else {
@@ -90,6 +95,12 @@ void fill(LineFinder& finder) {
   }
   std::memset(finder.end, 0, kBackBytes);
 }
+
+#ifdef PALVETTA_AVX2
+bool vectorScanAllowed = __builtin_cpu_supports("avx2");
+#else
+bool vectorScanAllowed = false;
+#endif
 
 }  // namespace
 
@@ -101,14 +112,6 @@ void refillLineFinder(LineFinder& finder, const char* keep) {
   fill(finder);
 }
 
-namespace {
-#ifdef PALVETTA_AVX2
-bool vectorScanAllowed = __builtin_cpu_supports("avx2");
-#else
-bool vectorScanAllowed = false;
-#endif
-}  // namespace
-
 void allowVectorScan(bool allowed) {
 #ifdef PALVETTA_AVX2
   vectorScanAllowed = allowed && __builtin_cpu_supports("avx2");
@@ -117,7 +120,9 @@ void allowVectorScan(bool allowed) {
 #endif
 }
 
-bool useAvx2() { return vectorScanAllowed; }
+bool useAvx2() {
+  return vectorScanAllowed;
+}
 
 FileDescriptor::~FileDescriptor() {
   if (fd >= 0) {

@@ -53,11 +53,11 @@ struct FileDescriptor {
 struct LineFinder {
   FileDescriptor file;
   std::unique_ptr<char[]> storage;
-  std::size_t blockBytes = 0;   // of storage, not counting the room around the data
-  char* data = nullptr;         // data[-1] is the byte before the next one, '\n' at a line start
-  const char* next = nullptr;   // the first place not yet considered as the start of a line
-  char* end = nullptr;          // the end of the bytes read so far
-  bool atEnd = true;            // nothing more to read
+  std::size_t blockBytes = 0;  // of storage, not counting the room around the data
+  char* data = nullptr;        // data[-1] is the byte before the next one, '\n' at a line start
+  const char* next = nullptr;  // the first place not yet considered as the start of a line
+  char* end = nullptr;         // the end of the bytes read so far
+  bool atEnd = true;           // nothing more to read
 };
 
 // Opens `path` when it is a regular file and reads its first block. False, with nothing open, when
@@ -99,8 +99,9 @@ inline bool lineWanted(const char* at, const LineFilter& filter) {
 // line is a candidate; candidates that are not wanted after all are rare in OBJ files. A scan
 // returns kGoOn when it has reached its limit.
 template <typename Handle>
-[[gnu::always_inline]] inline LineVerdict handleCandidate(LineFinder& finder, const char* start, const LineFilter& filter,
-                            Handle& handle) {
+[[gnu::always_inline]] inline LineVerdict handleCandidate(LineFinder& finder, const char* start,
+                                                          const LineFilter& filter,
+                                                          Handle& handle) {
   if (!lineWanted(start, filter)) {
     return LineVerdict::kGoOn;
   }
@@ -138,7 +139,7 @@ LineVerdict scanPlain(LineFinder& finder, const char* limit, const LineFilter& f
 // long runs of 'v' lines of a large file, a place costs a fraction of a cycle.
 template <bool kPositions, bool kNormals, bool kTexcoords, typename Handle>
 __attribute__((target("avx2"))) LineVerdict scanAvx2(LineFinder& finder, const char* limit,
-                                                 const LineFilter& filter, Handle& handle) {
+                                                     const LineFilter& filter, Handle& handle) {
   const __m256i newline = _mm256_set1_epi8('\n');
   const __m256i vee = _mm256_set1_epi8('v');
   const __m256i en = _mm256_set1_epi8('n');
@@ -215,7 +216,7 @@ void readWantedLines(LineFinder& finder, const LineFilter& filter, Handle&& hand
     // Below the limit every line has its first kMaxLineChars characters read, or all of them, and
     // the character after its first is known.
     const auto unread = static_cast<std::size_t>(finder.end - finder.next);
-    const char* limit = finder.atEnd                 ? finder.end
+    const char* limit = finder.atEnd             ? finder.end
                         : unread > kMaxLineChars ? finder.end - kMaxLineChars
                                                  : finder.next;
     LineVerdict verdict = LineVerdict::kGoOn;

@@ -64,9 +64,9 @@ TEST(CScanTest, FloatsAgreeWithSscanfOnGeneratedLines) {
     const std::string line = generateLine(random, kFloatPieces);
     float expected[4] = {};
     int expectedEnd[4] = {};
-    int expectedCount = sscanfInCLocale(line.c_str(), "%f%n%f%n%f%n%f%n", &expected[0],
-                                        &expectedEnd[0], &expected[1], &expectedEnd[1],
-                                        &expected[2], &expectedEnd[2], &expected[3], &expectedEnd[3]);
+    int expectedCount = sscanfInCLocale(
+        line.c_str(), "%f%n%f%n%f%n%f%n", &expected[0], &expectedEnd[0], &expected[1],
+        &expectedEnd[1], &expected[2], &expectedEnd[2], &expected[3], &expectedEnd[3]);
     expectedCount = std::max(expectedCount, 0);
     Fenced fenced(line);
     int count = 0;

@@ -67,7 +67,9 @@ void* countedNew(std::size_t size) {
 
 void* operator new(std::size_t size) { return countedNew(size); }
 void* operator new[](std::size_t size) { return countedNew(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return countedAllocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return countedAllocate(size);
+}
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
   return countedAllocate(size);
 }
@@ -288,7 +290,9 @@ struct Generator {
   std::mt19937 random;
   std::vector<std::string> libraries;
 
-  std::size_t below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); }
+  std::size_t below(std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+  }
   const std::string& pick(const std::vector<std::string>& from) { return from[below(from.size())]; }
 
   std::string gap() { return pick({" ", " ", " ", "  ", "\t", "", "\v", "\f", " \r "}); }
@@ -616,7 +620,8 @@ TEST(ObjReaderTest, MaterialsAcrossTwoLibraries) {
 }
 
 TEST(ObjReaderTest, MaterialLibraryLines) {
-  std::string library = "\xEF\xBB\xBFKd 0 0 0\nnewmtl plain\nnewmtl indented\n Kd 1 1 1\n\tKd 1 1 1\n"
+  std::string library = "\xEF\xBB\xBFKd 0 0 0\nnewmtl plain\n"
+                        "newmtl indented\n Kd 1 1 1\n\tKd 1 1 1\n"
                         "newmtl twice\nKd 0 0 1\nnewmtl twice\nKd 0 1 0\n"
                         "newmtl partial\nKd 0.5 x 1\n"
                         "newmtl named\nnewmtl\nKd 0.25 0.5 0.75\n";
@@ -708,7 +713,8 @@ TEST(ObjReaderTest, OddFilesOpenOrFailQuietly) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   EXPECT_EQ(loadObjModel(fifo.c_str()), nullptr);
 
-  for (const std::string& empty : {std::string(), std::string("\xEF\xBB\xBF"), std::string("\n\n")}) {
+  for (const std::string& empty :
+       {std::string(), std::string("\xEF\xBB\xBF"), std::string("\n\n")}) {
     const auto m = load("empty.obj", empty);
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->positionCount + m->normalCount + m->texcoordCount + m->faceCount, 0);
