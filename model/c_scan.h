@@ -8,7 +8,8 @@
 // skips white space first; on success it stores its value and moves `next` past exactly the
 // characters the C library consumes (which can be more than the number it converts: "1e" gives 1
 // and consumes the 'e'). On failure `next` is left somewhere inside the text; formatted input stops
-// at the first failure anyway. Nothing here allocates or reads outside [next, end).
+// at the first failure anyway. Nothing here reads outside [next, end), and nothing allocates unless
+// a number is written with more than 1023 characters, which no line of the readers can hold.
 #pragma once
 
 #include <cstdint>
