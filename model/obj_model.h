@@ -9,9 +9,10 @@
 // kMaxMaterials materials per library table. Indices are stored as the file gives them (minus one)
 // and are not checked against the counts; whoever reads them must.
 //
-// Ownership: the model owns its lists and every ObjMaterial it created, including the materials of
-// a table that a later library replaced, so a triangle's material stays valid while the model
-// lives. No OpenGL, no toolkit: plain C++.
+// Ownership: the model owns its lists and the ObjMaterials it created that something still refers
+// to: the table's, and those of a table that a later library replaced but a triangle uses, so a
+// triangle's material stays valid while the model lives. The reader frees the others, so that a
+// file of endless "mtllib" lines reads in bounded memory. No OpenGL, no toolkit: plain C++.
 #pragma once
 
 #include <array>
@@ -57,7 +58,7 @@ struct ObjModel {
   std::vector<const ObjMaterial*> faceMaterial;  // nullptr: no material
   int32_t materialCount = 0;
   std::array<const ObjMaterial*, kMaxMaterials> materials{};  // the current library's table
-  std::vector<std::unique_ptr<ObjMaterial>> ownedMaterials;   // everything the model created
+  std::vector<std::unique_ptr<ObjMaterial>> ownedMaterials;   // every material still referred to
 };
 
 // True when triangle `face` has all six indices inside the position and normal lists, so that

@@ -1,129 +1,297 @@
-// Provisional line reader; to be replaced by the fast, locale-proof reader.
 #include "model/obj_reader.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <bit>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/c_scan.h"
+#include "model/line_finder.h"
 
 namespace {
 
-constexpr int kLineBytes = 1024;
+// Replaced tables leave materials behind; they are swept once this many more have been created, so
+// a file of endless "mtllib" lines reads in bounded memory.
+constexpr std::size_t kMaterialSweepSlack = 1024;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
+struct ObjReading {
+  ObjModel& model;
+  LineFilter filter;
+  const ObjMaterial* current = nullptr;
+  LineFinder library;  // kept between "mtllib" lines so that its buffer is allocated once
+  std::size_t sweepAt = kMaterialSweepSlack;
 };
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
-void compact(ObjModel& m) {
-  m.positions.resize(m.positionCount);
-  m.positions.shrink_to_fit();
-  m.normals.resize(m.normalCount);
-  m.normals.shrink_to_fit();
-  m.texcoords.resize(m.texcoordCount);
-  m.texcoords.shrink_to_fit();
-  m.faceVertexIndex.resize(3 * m.faceCount);
-  m.faceVertexIndex.shrink_to_fit();
-  m.faceNormalIndex.resize(3 * m.faceCount);
-  m.faceNormalIndex.shrink_to_fit();
-  m.faceMaterial.resize(m.faceCount);
-  m.faceMaterial.shrink_to_fit();
+bool startsWith(const ScanText& line, std::string_view word) {
+  return static_cast<std::size_t>(line.end - line.next) >= word.size() &&
+         std::memcmp(line.next, word.data(), word.size()) == 0;
 }
 
-void addVec3(std::vector<Vec3>& list, int32_t& count, int32_t capacity, const char* format,
-             const char* line) {
+template <typename T>
+void compactList(std::vector<T>& list, std::size_t count) {
+  std::vector<T>(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(count)).swap(list);
+}
+
+void reserveAtCapacity(ObjModel& m) {
+  m.positions.resize(kMaxPositions);
+  m.normals.resize(kMaxNormals);
+  m.texcoords.resize(kMaxTexcoords);
+  m.faceVertexIndex.resize(3 * std::size_t{kMaxFaces});
+  m.faceNormalIndex.resize(3 * std::size_t{kMaxFaces});
+  m.faceMaterial.resize(kMaxFaces);
+}
+
+void compact(ObjModel& m) {
+  compactList(m.positions, m.positionCount);
+  compactList(m.normals, m.normalCount);
+  compactList(m.texcoords, m.texcoordCount);
+  compactList(m.faceVertexIndex, 3 * std::size_t(m.faceCount));
+  compactList(m.faceNormalIndex, 3 * std::size_t(m.faceCount));
+  compactList(m.faceMaterial, m.faceCount);
+}
+
+// Only the lines that can still change the model: a full list's lines are never converted.
+LineFilter objLineFilter(const ObjModel& m) {
+  return LineFilter{{'m', 'u', 'f'},
+                    m.positionCount < kMaxPositions,
+                    m.normalCount < kMaxNormals,
+                    m.texcoordCount < kMaxTexcoords};
+}
+
+constexpr LineFilter kMtlLineFilter{{'n', 'K', 'K'}, false, false, false};
+
+// A file number as a 0-based index. Numbers beyond 32 bits stay beyond every list instead of
+// wrapping into it, and subtracting one never overflows.
+int32_t toIndex(int64_t number) {
+  if (number <= INT32_MIN) {
+    return INT32_MIN;
+  }
+  return static_cast<int32_t>(std::min<int64_t>(number - 1, INT32_MAX));
+}
+
+// "v %f %f %f" and its "vn" and "vt" forms; components that do not convert are 0. Returns
+// kFilterChanged when the list has become full, so that its lines are no longer looked at.
+LineVerdict addVec3(ObjReading& reading, std::vector<Vec3>& list, int32_t& count, int32_t capacity,
+                    std::size_t keywordLength, ScanText line) {
   if (count >= capacity) {
+    return LineVerdict::kGoOn;
+  }
+  line.next += keywordLength;
+  Vec3 v{0.0f, 0.0f, 0.0f};
+  static_cast<void>(scanFloat(line, v.x) && scanFloat(line, v.y) && scanFloat(line, v.z));
+  list[static_cast<std::size_t>(count++)] = v;
+  if (count < capacity) {
+    return LineVerdict::kGoOn;
+  }
+  reading.filter = objLineFilter(reading.model);
+  return LineVerdict::kFilterChanged;
+}
+
+// "f %i//%i %i//%i %i//%i": vertex and normal number of three corners.
+bool scanFace(ScanText line, int64_t (&numbers)[6]) {
+  line.next += 1;
+  for (int k = 0; k < 6; k += 2) {
+    if (!scanInteger(line, numbers[k]) || !scanLiteral(line, '/') || !scanLiteral(line, '/') ||
+        !scanInteger(line, numbers[k + 1])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Most face lines that cannot convert start "f 12/": one space, a decimal number and no "//" after
+// it. They are turned away here, exactly as the conversions would, without a branch per character:
+// eight characters are looked at together. False means "not plainly".
+[[gnu::always_inline]] inline bool plainlyNoFace(const ScanText& line) {
+  if constexpr (std::endian::native != std::endian::little) {
+    return false;
+  }
+  const char* p = line.next;
+  if (line.end - p < 10 || p[1] != ' ' || p[2] < '1' || p[2] > '9') {
+    return false;
+  }
+  uint64_t chars = 0;
+  std::memcpy(&chars, p + 2, sizeof chars);
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  constexpr uint64_t kHigh = 0x8080808080808080;
+  // A byte of `fromZero` is below 10 exactly for a digit; adding 0x76 sets bit 7 from 10 on.
+  const uint64_t fromZero = chars ^ (kOnes * '0');
+  const uint64_t nonDigits = (((fromZero & ~kHigh) + kOnes * 0x76) | fromZero) & kHigh;
+  const int end = std::countr_zero(nonDigits) / 8;  // the character after the number
+  if (end >= 7) {
+    return false;
+  }
+  return ((chars >> (8 * end)) & 0xFFFF) != 0x2F2F;
+}
+
+// Returns kStop once the last triangle the model can hold is stored: nothing after it is read.
+LineVerdict addFace(ObjReading& reading, const ScanText& line) {
+  int64_t numbers[6];
+  if (!scanFace(line, numbers)) {
+    return LineVerdict::kGoOn;
+  }
+  ObjModel& m = reading.model;
+  const std::size_t face = static_cast<std::size_t>(m.faceCount);
+  for (std::size_t k = 0; k < 3; ++k) {
+    m.faceVertexIndex[3 * face + k] = toIndex(numbers[2 * k]);
+    m.faceNormalIndex[3 * face + k] = toIndex(numbers[2 * k + 1]);
+  }
+  m.faceMaterial[face] = reading.current;
+  ++m.faceCount;
+  return m.faceCount < kMaxFaces ? LineVerdict::kGoOn : LineVerdict::kStop;
+}
+
+void selectMaterial(ObjReading& reading, ScanText line) {
+  line.next += 6;
+  std::string_view name;
+  if (!scanWord(line, name)) {
     return;
   }
-  Vec3 v{0.0f, 0.0f, 0.0f};
-  std::sscanf(line, format, &v.x, &v.y, &v.z);
-  list[count++] = v;
+  const ObjModel& m = reading.model;
+  for (int32_t i = 0; i < m.materialCount; ++i) {
+    if (m.materials[static_cast<std::size_t>(i)]->name == name) {
+      reading.current = m.materials[static_cast<std::size_t>(i)];
+      return;
+    }
+  }
+}
+
+void addMaterial(ObjModel& m, ObjMaterial*& current, ScanText line) {
+  line.next += 6;
+  std::string_view name;
+  if (!scanWord(line, name)) {
+    return;
+  }
+  // A full table creates nothing; the material before must not take the colour meant for this one.
+  current = nullptr;
+  if (m.materialCount >= kMaxMaterials) {
+    return;
+  }
+  m.ownedMaterials.push_back(std::make_unique<ObjMaterial>());
+  current = m.ownedMaterials.back().get();
+  current->name = name;
+  m.materials[static_cast<std::size_t>(m.materialCount++)] = current;
+}
+
+// "Kd %f %f %f"; components that do not convert keep their value.
+void setDiffuse(ObjMaterial* current, ScanText line) {
+  if (current == nullptr) {
+    return;
+  }
+  line.next += 2;
+  Rgb c = current->diffuse;
+  static_cast<void>(scanFloat(line, c.r) && scanFloat(line, c.g) && scanFloat(line, c.b));
+  current->diffuse = c;
+}
+
+// False, with the model unchanged, when the library cannot be opened.
+bool readMaterialLibrary(ObjModel& m, const char* name, LineFinder& file) {
+  if (!openLineFinder(file, name)) {
+    return false;
+  }
+  m.materialCount = 0;
+  m.materials.fill(nullptr);
+  ObjMaterial* current = nullptr;
+  readWantedLines(file, kMtlLineFilter, [&m, &current](const ScanText& line) {
+    if (startsWith(line, "newmtl")) {
+      addMaterial(m, current, line);
+    } else if (startsWith(line, "Kd")) {
+      setDiffuse(current, line);
+    }
+    return LineVerdict::kGoOn;
+  });
+  closeLineFinder(file);
+  return true;
+}
+
+// Frees the materials that nothing can reach any more: not in the table, not on a triangle and not
+// the current material.
+void sweepMaterials(ObjModel& m, const ObjMaterial* current) {
+  std::vector<const ObjMaterial*> reachable(m.faceMaterial.begin(),
+                                            m.faceMaterial.begin() + m.faceCount);
+  reachable.insert(reachable.end(), m.materials.begin(), m.materials.begin() + m.materialCount);
+  reachable.push_back(current);
+  std::sort(reachable.begin(), reachable.end());
+  std::erase_if(m.ownedMaterials, [&reachable](const std::unique_ptr<ObjMaterial>& material) {
+    return !std::binary_search(reachable.begin(), reachable.end(), material.get());
+  });
+}
+
+void useLibrary(ObjReading& reading, ScanText line) {
+  line.next += 6;
+  std::string_view word;
+  if (!scanWord(line, word)) {
+    return;
+  }
+  const std::string name(word);
+  ObjModel& m = reading.model;
+  if (readMaterialLibrary(m, name.c_str(), reading.library) &&
+      m.ownedMaterials.size() >= reading.sweepAt) {
+    sweepMaterials(m, reading.current);
+    reading.sweepAt = 2 * m.ownedMaterials.size() + kMaterialSweepSlack;
+  }
+}
+
+[[gnu::noinline]] LineVerdict readObjLine(ObjReading& reading, const ScanText& line) {
+  ObjModel& m = reading.model;
+  switch (*line.next) {
+    case 'f':
+      return addFace(reading, line);
+    case 'v': {
+      const char second = line.end - line.next >= 2 ? line.next[1] : '\0';
+      if (second == 'n') {
+        return addVec3(reading, m.normals, m.normalCount, kMaxNormals, 2, line);
+      }
+      if (second == 't') {
+        return addVec3(reading, m.texcoords, m.texcoordCount, kMaxTexcoords, 2, line);
+      }
+      return addVec3(reading, m.positions, m.positionCount, kMaxPositions, 1, line);
+    }
+    case 'm':
+      if (startsWith(line, "mtllib")) {
+        useLibrary(reading, line);
+      }
+      return LineVerdict::kGoOn;
+    case 'u':
+      if (startsWith(line, "usemtl")) {
+        selectMaterial(reading, line);
+      }
+      return LineVerdict::kGoOn;
+    default:
+      return LineVerdict::kGoOn;
+  }
+}
+
+// Runs for every line that can still matter, inside the line scan: the plain non-faces that make up
+// whole files go no further than this.
+[[gnu::always_inline]] inline LineVerdict readWantedObjLine(ObjReading& reading,
+                                                            const ScanText& line) {
+  if (*line.next == 'f' && plainlyNoFace(line)) {
+    return LineVerdict::kGoOn;
+  }
+  return readObjLine(reading, line);
 }
 
 }  // namespace
 
 void loadMaterialLibrary(ObjModel& model, const char* name) {
-  File file(std::fopen(name, "r"));
-  if (!file) {
-    return;
-  }
-  model.materialCount = 0;
-  model.materials.fill(nullptr);
-  ObjMaterial* current = nullptr;
-  char line[kLineBytes];
-  char word[kLineBytes];
-  while (std::fgets(line, sizeof line, file.get())) {
-    if (std::strncmp(line, "newmtl", 6) == 0) {
-      if (std::sscanf(line, "newmtl %1023s", word) != 1) {
-        continue;
-      }
-      if (model.materialCount >= kMaxMaterials) {
-        current = nullptr;
-        continue;
-      }
-      model.ownedMaterials.push_back(std::make_unique<ObjMaterial>());
-      current = model.ownedMaterials.back().get();
-      current->name = word;
-      model.materials[model.materialCount++] = current;
-    } else if (std::strncmp(line, "Kd", 2) == 0 && current) {
-      Rgb c = current->diffuse;
-      std::sscanf(line, "Kd %f %f %f", &c.r, &c.g, &c.b);
-      current->diffuse = c;
-    }
-  }
+  LineFinder file;
+  readMaterialLibrary(model, name, file);
 }
 
 std::unique_ptr<ObjModel> loadObjModel(const char* path) {
-  File file(std::fopen(path, "r"));
-  if (!file) {
+  LineFinder file;
+  if (!openLineFinder(file, path)) {
     return nullptr;
   }
   auto model = std::make_unique<ObjModel>();
-  ObjModel& m = *model;
-  m.positions.resize(kMaxPositions);
-  m.normals.resize(kMaxNormals);
-  m.texcoords.resize(kMaxTexcoords);
-  m.faceVertexIndex.resize(3 * kMaxFaces);
-  m.faceNormalIndex.resize(3 * kMaxFaces);
-  m.faceMaterial.resize(kMaxFaces);
-  const ObjMaterial* current = nullptr;
-  char line[kLineBytes];
-  char word[kLineBytes];
-  while (std::fgets(line, sizeof line, file.get())) {
-    if (std::strncmp(line, "mtllib", 6) == 0) {
-      if (std::sscanf(line, "mtllib %1023s", word) == 1) {
-        loadMaterialLibrary(m, word);
-      }
-    } else if (std::strncmp(line, "usemtl", 6) == 0) {
-      if (std::sscanf(line, "usemtl %1023s", word) == 1) {
-        for (int32_t i = 0; i < m.materialCount; ++i) {
-          if (m.materials[i]->name == word) {
-            current = m.materials[i];
-            break;
-          }
-        }
-      }
-    } else if (line[0] == 'v') {
-      if (line[1] == 'n') {
-        addVec3(m.normals, m.normalCount, kMaxNormals, "vn %f %f %f", line);
-      } else if (line[1] == 't') {
-        addVec3(m.texcoords, m.texcoordCount, kMaxTexcoords, "vt %f %f %f", line);
-      } else {
-        addVec3(m.positions, m.positionCount, kMaxPositions, "v %f %f %f", line);
-      }
-    } else if (line[0] == 'f') {
-      int n[6];
-      if (std::sscanf(line, "f %i//%i %i//%i %i//%i", &n[0], &n[1], &n[2], &n[3], &n[4], &n[5]) ==
-          6) {
-        for (int k = 0; k < 3; ++k) {
-          m.faceVertexIndex[3 * m.faceCount + k] = n[2 * k] - 1;
-          m.faceNormalIndex[3 * m.faceCount + k] = n[2 * k + 1] - 1;
-        }
-        m.faceMaterial[m.faceCount++] = current;
-      }
-      if (m.faceCount >= kMaxFaces) {
-        break;
-      }
-    }
-  }
-  compact(m);
+  reserveAtCapacity(*model);
+  ObjReading reading{*model, objLineFilter(*model), nullptr, {}, kMaterialSweepSlack};
+  readWantedLines(file, reading.filter,
+                  [&reading](const ScanText& line) { return readWantedObjLine(reading, line); });
+  sweepMaterials(*model, nullptr);
+  compact(*model);
   return model;
 }

@@ -6,8 +6,8 @@ set -euo pipefail
 # fonts-vlgothic draws the Japanese label of the open-file dialog's "all files" filter.
 run_packages=(cmake ninja-build g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtk-3-dev fonts-vlgothic)
-test_packages=(libgtest-dev libx11-dev libxres-dev clang libclang-rt-14-dev xvfb xauth x11-utils
-  x11-apps xdotool xclip netpbm locales)
+test_packages=(libgtest-dev libx11-dev libxres-dev clang libclang-rt-14-dev locales locales-all xvfb
+  xauth x11-utils x11-apps xdotool xclip netpbm)
 
 wanted=("${run_packages[@]}")
 if [ "${1:-run}" = test ]; then

@@ -1,0 +1,29 @@
+// The OBJ reader on arbitrary files. An input is an OBJ file, optionally followed by a line "#MTL"
+// and the material library "m.mtl" that the OBJ part can name; both are read from real files.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "fuzz/fuzz_files.h"
+#include "model/line_finder.h"
+#include "model/obj_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::size_t split = input.find("#MTL\n");
+  writeFuzzFile("f.obj", input.substr(0, split));
+  writeFuzzFile("m.mtl",
+                split == std::string_view::npos ? std::string_view() : input.substr(split + 5));
+
+  allowVectorScan(true);
+  const auto vector = loadObjModel("f.obj");
+  allowVectorScan(false);
+  const auto plain = loadObjModel("f.obj");
+  if (!vector || !plain) {
+    std::abort();  // the file was just written: it must open
+  }
+  checkModel(*vector);
+  checkSameModel(*vector, *plain);
+  return 0;
+}
