@@ -25,7 +25,6 @@ namespace {
 constexpr int kWindowSize = 640;
 constexpr int kFrameTimeoutMs = 10000;
 constexpr int kQuietMs = 300;
-constexpr Pixel kClear = {128, 128, 204};
 
 // X numbers buttons from 1, the toolkit from 0.
 constexpr int kXLeft = 1;
@@ -69,25 +68,13 @@ std::string xdotoolCommand(unsigned long window, const Drag& drag) {
   return command.str();
 }
 
-bool isClear(const Pixel& p) { return p.r == kClear.r && p.g == kClear.g && p.b == kClear.b; }
-
-int countNotClear(const Frame& frame) {
-  int count = 0;
-  for (int y = 0; y < frame.height; ++y) {
-    for (int x = 0; x < frame.width; ++x) {
-      count += isClear(frame.at(x, y)) ? 0 : 1;
-    }
-  }
-  return count;
-}
-
 // The highest point of the floor on screen: the middle of the topmost row that is not all clear.
 Point topOfFloor(const Frame& frame) {
   for (int y = frame.height - 1; y >= 0; --y) {
     int first = -1;
     int last = -1;
     for (int x = 0; x < frame.width; ++x) {
-      if (!isClear(frame.at(x, y))) {
+      if (!isClearColour(frame.at(x, y))) {
         first = first < 0 ? x : first;
         last = x;
       }

@@ -26,7 +26,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kPollIntervalMs = 20;
-constexpr Pixel kClearColour = {128, 128, 204};
 const char* const kViewerTitle = "Palvetta";
 const char* const kAddedEnvironment[] = {"NO_AT_BRIDGE=1", "DBUS_SESSION_BUS_ADDRESS=disabled:",
                                          "GSETTINGS_BACKEND=memory"};
@@ -116,12 +115,12 @@ bool hasName(Display* d, Window window, const std::string& name) {
 // The PID of the client that created the window, as the X server knows it: not every toolkit
 // sets _NET_WM_PID. -1 when the server cannot tell.
 long windowPid(Display* d, Window window) {
-  XResClientIdSpec spec;
-  spec.client = window;
-  spec.mask = XRES_CLIENT_ID_PID_MASK;
+  XResClientIdSpec clientId;
+  clientId.client = window;
+  clientId.mask = XRES_CLIENT_ID_PID_MASK;
   long count = 0;
   XResClientIdValue* values = nullptr;
-  if (XResQueryClientIds(d, 1, &spec, &count, &values) != Success) {
+  if (XResQueryClientIds(d, 1, &clientId, &count, &values) != Success) {
     return -1;
   }
   long pid = -1;
@@ -172,13 +171,7 @@ Window findWindow(const std::string& name, pid_t pid) {
 }
 
 bool containsClearColour(const Frame& frame) {
-  for (std::size_t i = 0; i + 2 < frame.rgb.size(); i += 3) {
-    if (frame.rgb[i] == kClearColour.r && frame.rgb[i + 1] == kClearColour.g &&
-        frame.rgb[i + 2] == kClearColour.b) {
-      return true;
-    }
-  }
-  return false;
+  return countNotClear(frame) < frame.width * frame.height;
 }
 
 // Scales one channel of a pixel value to 0 ... 255 whatever the visual's mask.

@@ -10,6 +10,16 @@ Pixel Frame::at(int x, int y) const {
   return {rgb[i], rgb[i + 1], rgb[i + 2]};
 }
 
+int countNotClear(const Frame& frame) {
+  int count = 0;
+  for (int y = 0; y < frame.height; ++y) {
+    for (int x = 0; x < frame.width; ++x) {
+      count += isClearColour(frame.at(x, y)) ? 0 : 1;
+    }
+  }
+  return count;
+}
+
 int openSceneWindow(int width, int height) {
   static bool initialised = false;
   if (!initialised) {

@@ -12,6 +12,13 @@ struct Pixel {
   int b;
 };
 
+// The clear colour (0.5, 0.5, 0.8) as the frame buffer holds it: wherever no floor or model is.
+inline constexpr Pixel kClearColour = {128, 128, 204};
+
+inline bool isClearColour(const Pixel& p) {
+  return p.r == kClearColour.r && p.g == kClearColour.g && p.b == kClearColour.b;
+}
+
 // The back buffer of one frame, rows bottom-up as OpenGL reads them.
 struct Frame {
   int width = 0;
@@ -20,6 +27,9 @@ struct Frame {
   // Window coordinates as OpenGL counts them: y grows upwards from the bottom row.
   Pixel at(int x, int y) const;
 };
+
+// How many pixels show something other than the clear colour.
+int countNotClear(const Frame& frame);
 
 // Opens a window of the given size with the viewer's display mode and render state, applies
 // reshape and leaves its context current. The toolkit is initialised at the first call.

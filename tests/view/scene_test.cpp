@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr Pixel kClear = {128, 128, 204};
 
 // The fixed-function light of one floor vertex: global ambient 0.2 and light ambient 0.1 on the
 // colour, diffuse 0.8 by the cosine towards the point light at (10, 30, 10); no specular, since the
@@ -48,18 +47,6 @@ void expectLitSquare(const Frame& frame, double x0, double z0, double r, double 
     EXPECT_GE(got[c], std::floor(low) - 1) << "channel " << c << " of square " << x0 << "," << z0;
     EXPECT_LE(got[c], std::ceil(high) + 1) << "channel " << c << " of square " << x0 << "," << z0;
   }
-}
-
-bool isClear(const Pixel& p) { return p.r == kClear.r && p.g == kClear.g && p.b == kClear.b; }
-
-int countNotClear(const Frame& frame) {
-  int count = 0;
-  for (int y = 0; y < frame.height; ++y) {
-    for (int x = 0; x < frame.width; ++x) {
-      count += isClear(frame.at(x, y)) ? 0 : 1;
-    }
-  }
-  return count;
 }
 
 // Two horizontal triangles one unit above the floor, facing up, one per material.
@@ -103,9 +90,9 @@ TEST_F(SceneTest, StartCameraShowsTheLitCheckerboardOnTheClearColour) {
 
   // The floor is seen from above and in front: the top corners are background.
   for (const Pixel p : {frame.at(0, 639), frame.at(639, 639), frame.at(320, 639)}) {
-    EXPECT_EQ(p.r, kClear.r);
-    EXPECT_EQ(p.g, kClear.g);
-    EXPECT_EQ(p.b, kClear.b);
+    EXPECT_EQ(p.r, kClearColour.r);
+    EXPECT_EQ(p.g, kClearColour.g);
+    EXPECT_EQ(p.b, kClearColour.b);
   }
 
   // The white corner square and its two pale red neighbours.
@@ -182,10 +169,10 @@ void floorSpan(const Frame& frame, int& width, int& height) {
   width = 0;
   height = 0;
   for (int x = 0; x < frame.width; ++x) {
-    width += isClear(frame.at(x, frame.height / 2)) ? 0 : 1;
+    width += isClearColour(frame.at(x, frame.height / 2)) ? 0 : 1;
   }
   for (int y = 0; y < frame.height; ++y) {
-    height += isClear(frame.at(frame.width / 2, y)) ? 0 : 1;
+    height += isClearColour(frame.at(frame.width / 2, y)) ? 0 : 1;
   }
 }
 
