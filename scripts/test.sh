@@ -6,9 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test
 
-bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPALVETTA_TESTS=ON \
+  -DPALVETTA_BENCH=ON
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DPALVETTA_SANITIZE=ON \
-  -DPALVETTA_BENCH=OFF
+  -DPALVETTA_TESTS=ON -DPALVETTA_BENCH=OFF
 if [ -f fuzz/CMakeLists.txt ]; then
   CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DPALVETTA_FUZZ=ON -DPALVETTA_TESTS=OFF -DPALVETTA_BENCH=OFF
