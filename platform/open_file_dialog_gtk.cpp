@@ -53,7 +53,8 @@ std::optional<std::string> runChooser() {
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog.get());
   gtk_file_chooser_set_local_only(chooser, TRUE);
   gtk_file_chooser_set_select_multiple(chooser, FALSE);
-  GtkFileFilter* objFiles = addFilter(chooser, "Obj File (*.obj)", "*.obj");
+  // Exporters write both .obj and .OBJ, and the Windows dialog matches either.
+  GtkFileFilter* objFiles = addFilter(chooser, "Obj File (*.obj)", "*.[Oo][Bb][Jj]");
   // The label is the same "all files" label the Windows dialog has. On Linux "*" is the pattern
   // for every file: "*.*" would hide names without a dot.
   addFilter(chooser, "すべて(*.*)", "*");
