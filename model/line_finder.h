@@ -17,6 +17,18 @@
 
 #include "model/c_scan.h"
 
+// The scan's per-line path must inline into its loop to keep up with the bytes.
+#if defined(__GNUC__) || defined(__clang__)
+#define PALVETTA_ALWAYS_INLINE [[gnu::always_inline]] inline
+#define PALVETTA_NOINLINE [[gnu::noinline]]
+#elif defined(_MSC_VER)
+#define PALVETTA_ALWAYS_INLINE __forceinline
+#define PALVETTA_NOINLINE __declspec(noinline)
+#else
+#define PALVETTA_ALWAYS_INLINE inline
+#define PALVETTA_NOINLINE
+#endif
+
 #if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
 #include <immintrin.h>
 #define PALVETTA_AVX2 1
@@ -99,7 +111,7 @@ inline bool lineWanted(const char* at, const LineFilter& filter) {
 // line is a candidate; candidates that are not wanted after all are rare in OBJ files. A scan
 // returns kGoOn when it has reached its limit.
 template <typename Handle>
-[[gnu::always_inline]] inline LineVerdict handleCandidate(LineFinder& finder, const char* start,
+PALVETTA_ALWAYS_INLINE LineVerdict handleCandidate(LineFinder& finder, const char* start,
                                                           const LineFilter& filter,
                                                           Handle& handle) {
   if (!lineWanted(start, filter)) {

@@ -104,7 +104,7 @@ bool scanFace(ScanText line, int64_t (&numbers)[6]) {
 // Most face lines that cannot convert start "f 12/": one space, a decimal number and no "//" after
 // it. They are turned away here, exactly as the conversions would, without a branch per character:
 // eight characters are looked at together. False means "not plainly".
-[[gnu::always_inline]] inline bool plainlyNoFace(const ScanText& line) {
+PALVETTA_ALWAYS_INLINE bool plainlyNoFace(const ScanText& line) {
   if constexpr (std::endian::native != std::endian::little) {
     return false;
   }
@@ -234,7 +234,7 @@ void useLibrary(ObjReading& reading, ScanText line) {
   }
 }
 
-[[gnu::noinline]] LineVerdict readObjLine(ObjReading& reading, const ScanText& line) {
+PALVETTA_NOINLINE LineVerdict readObjLine(ObjReading& reading, const ScanText& line) {
   ObjModel& m = reading.model;
   switch (*line.next) {
     case 'f':
@@ -266,7 +266,7 @@ void useLibrary(ObjReading& reading, ScanText line) {
 
 // Runs for every line that can still matter, inside the line scan: the plain non-faces that make up
 // whole files go no further than this.
-[[gnu::always_inline]] inline LineVerdict readWantedObjLine(ObjReading& reading,
+PALVETTA_ALWAYS_INLINE LineVerdict readWantedObjLine(ObjReading& reading,
                                                             const ScanText& line) {
   if (*line.next == 'f' && plainlyNoFace(line)) {
     return LineVerdict::kGoOn;
