@@ -2,13 +2,6 @@
 
 namespace {
 
-// Toolkit button and state numbers, as freeglut delivers them; kept here so the arithmetic needs
-// no toolkit header.
-constexpr int kLeftButton = 0;
-constexpr int kRightButton = 2;
-constexpr int kButtonDown = 0;
-constexpr int kButtonUp = 1;
-
 constexpr double kDistancePerPixel = 0.2;
 constexpr double kDegreesPerPixel = 1.0;
 constexpr double kMinimumDistance = 5.0;

@@ -10,5 +10,13 @@
 
 #include "app/viewer_state.h"
 
+// Button and state numbers as the toolkit delivers them, spelled here so that the arithmetic and
+// its callers need no toolkit header.
+inline constexpr int kLeftButton = 0;
+inline constexpr int kMiddleButton = 1;
+inline constexpr int kRightButton = 2;
+inline constexpr int kButtonDown = 0;
+inline constexpr int kButtonUp = 1;
+
 void cameraButton(ViewerState& state, int button, int buttonState, int x, int y);
 void cameraMotion(ViewerState& state, int x, int y);

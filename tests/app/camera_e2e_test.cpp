@@ -30,8 +30,6 @@ constexpr int kQuietMs = 300;
 constexpr int kXLeft = 1;
 constexpr int kXMiddle = 2;
 constexpr int kXRight = 3;
-constexpr int kDown = 0;
-constexpr int kUp = 1;
 
 struct Point {
   int x;
@@ -46,11 +44,11 @@ struct Drag {
 
 void replay(ViewerState& state, const Drag& drag) {
   const int button = drag.xButton - 1;
-  cameraButton(state, button, kDown, drag.path.front().x, drag.path.front().y);
+  cameraButton(state, button, kButtonDown, drag.path.front().x, drag.path.front().y);
   for (std::size_t i = 1; i < drag.path.size(); ++i) {
     cameraMotion(state, drag.path[i].x, drag.path[i].y);
   }
-  cameraButton(state, button, kUp, drag.path.back().x, drag.path.back().y);
+  cameraButton(state, button, kButtonUp, drag.path.back().x, drag.path.back().y);
 }
 
 std::string xdotoolCommand(unsigned long window, const Drag& drag) {

@@ -8,11 +8,6 @@
 
 namespace {
 
-constexpr int kLeft = 0;
-constexpr int kMiddle = 1;
-constexpr int kRight = 2;
-constexpr int kDown = 0;
-constexpr int kUp = 1;
 constexpr float kPixelByPixelTolerance = 0.0001f;
 
 // Delivers a straight drag from the last position to (x, y) one pixel at a time along each axis.
@@ -26,7 +21,7 @@ void moveByPixels(ViewerState& state, int x, int y) {
 
 TEST(CameraTest, LeftDragZoomsByAFifthOfAUnitPerPixelAndStopsAtFive) {
   ViewerState state;
-  cameraButton(state, kLeft, kDown, 200, 100);
+  cameraButton(state, kLeftButton, kButtonDown, 200, 100);
   EXPECT_EQ(state.zoomDrag, 1);
   cameraMotion(state, 200, 200);
   EXPECT_FLOAT_EQ(state.cameraDistance, 35.0f);
@@ -45,23 +40,23 @@ TEST(CameraTest, LeftDragZoomsByAFifthOfAUnitPerPixelAndStopsAtFive) {
   // A zoom never turns the camera; the drag ends with its own button's release only.
   EXPECT_EQ(state.cameraYaw, -30.0f);
   EXPECT_EQ(state.cameraPitch, -30.0f);
-  cameraButton(state, kRight, kUp, 0, 0);
+  cameraButton(state, kRightButton, kButtonUp, 0, 0);
   EXPECT_EQ(state.zoomDrag, 1);
-  cameraButton(state, kLeft, kUp, 0, 0);
+  cameraButton(state, kLeftButton, kButtonUp, 0, 0);
   EXPECT_EQ(state.zoomDrag, 0);
 }
 
 TEST(CameraTest, ZoomIsComputedInDoubleAndRoundedOnceToFloat) {
   // 15 + 0.2 * 42 is 23.4; summed in single precision it would come out one step above.
   ViewerState state;
-  cameraButton(state, kLeft, kDown, 0, 0);
+  cameraButton(state, kLeftButton, kButtonDown, 0, 0);
   cameraMotion(state, 0, 42);
   EXPECT_EQ(state.cameraDistance, 23.4f);
 }
 
 TEST(CameraTest, OrbitWrapsTheYawOnceAtEveryMotionEvent) {
   ViewerState right;
-  cameraButton(right, kRight, kDown, 320, 320);
+  cameraButton(right, kRightButton, kButtonDown, 320, 320);
   EXPECT_EQ(right.orbitDrag, 1);
   cameraMotion(right, 330, 320);
   EXPECT_EQ(right.cameraYaw, 320.0f);  // -30 - 10 = -40, wrapped
@@ -69,7 +64,7 @@ TEST(CameraTest, OrbitWrapsTheYawOnceAtEveryMotionEvent) {
 
   // Moving only vertically still wraps the start yaw; the view does not turn.
   ViewerState vertical;
-  cameraButton(vertical, kRight, kDown, 320, 320);
+  cameraButton(vertical, kRightButton, kButtonDown, 320, 320);
   cameraMotion(vertical, 320, 325);
   EXPECT_EQ(vertical.cameraYaw, 330.0f);
   EXPECT_EQ(vertical.cameraPitch, -35.0f);
@@ -96,7 +91,7 @@ TEST(CameraTest, OrbitWrapsTheYawOnceAtEveryMotionEvent) {
 
 TEST(CameraTest, PitchStaysWithinStraightDownAndLevel) {
   ViewerState state;
-  cameraButton(state, kRight, kDown, 100, 100);
+  cameraButton(state, kRightButton, kButtonDown, 100, 100);
   cameraMotion(state, 100, 150);
   EXPECT_EQ(state.cameraPitch, -80.0f);
   cameraMotion(state, 100, 5000);
@@ -114,14 +109,14 @@ TEST(CameraTest, PitchStaysWithinStraightDownAndLevel) {
 
 TEST(CameraTest, BothDragsAtOnceShareTheVerticalMovement) {
   ViewerState state;
-  cameraButton(state, kLeft, kDown, 100, 100);
-  cameraButton(state, kRight, kDown, 110, 90);  // the later press sets the origin
+  cameraButton(state, kLeftButton, kButtonDown, 100, 100);
+  cameraButton(state, kRightButton, kButtonDown, 110, 90);  // the later press sets the origin
   cameraMotion(state, 115, 100);
   EXPECT_FLOAT_EQ(state.cameraDistance, 17.0f);
   EXPECT_EQ(state.cameraYaw, 325.0f);
   EXPECT_EQ(state.cameraPitch, -40.0f);
   // Releasing one leaves the other running.
-  cameraButton(state, kLeft, kUp, 115, 100);
+  cameraButton(state, kLeftButton, kButtonUp, 115, 100);
   cameraMotion(state, 115, 110);
   EXPECT_FLOAT_EQ(state.cameraDistance, 17.0f);
   EXPECT_EQ(state.cameraPitch, -50.0f);
@@ -129,8 +124,8 @@ TEST(CameraTest, BothDragsAtOnceShareTheVerticalMovement) {
 
 TEST(CameraTest, OtherButtonsAndStatesOnlyRecordThePosition) {
   ViewerState state;
-  const int otherEvents[][2] = {{kMiddle, kDown}, {kMiddle, kUp}, {3, kDown}, {4, kUp},
-                                {-1, kDown},     {kLeft, 2},     {kRight, -1}};
+  const int otherEvents[][2] = {{kMiddleButton, kButtonDown}, {kMiddleButton, kButtonUp}, {3, kButtonDown}, {4, kButtonUp},
+                                {-1, kButtonDown},     {kLeftButton, 2},     {kRightButton, -1}};
   int x = 10;
   for (const auto& event : otherEvents) {
     cameraButton(state, event[0], event[1], x, x + 1);
@@ -141,13 +136,13 @@ TEST(CameraTest, OtherButtonsAndStatesOnlyRecordThePosition) {
     x += 10;
   }
   // Unknown states leave a raised flag raised too.
-  cameraButton(state, kRight, kDown, 0, 0);
-  cameraButton(state, kRight, 7, 0, 0);
+  cameraButton(state, kRightButton, kButtonDown, 0, 0);
+  cameraButton(state, kRightButton, 7, 0, 0);
   EXPECT_EQ(state.orbitDrag, 1);
-  cameraButton(state, kRight, kUp, 0, 0);
+  cameraButton(state, kRightButton, kButtonUp, 0, 0);
 
   // Motion without a drag (a middle-button drag) moves nothing but the recorded position.
-  cameraButton(state, kMiddle, kDown, 50, 50);
+  cameraButton(state, kMiddleButton, kButtonDown, 50, 50);
   cameraMotion(state, 400, -300);
   EXPECT_EQ(state.cameraDistance, 15.0f);
   EXPECT_EQ(state.cameraYaw, -30.0f);
@@ -158,7 +153,7 @@ TEST(CameraTest, OtherButtonsAndStatesOnlyRecordThePosition) {
 
 TEST(CameraTest, PixelByPixelDragsStayCloseToSingleEvents) {
   ViewerState zoom;
-  cameraButton(zoom, kLeft, kDown, 300, 300);
+  cameraButton(zoom, kLeftButton, kButtonDown, 300, 300);
   moveByPixels(zoom, 300, 400);
   EXPECT_NEAR(zoom.cameraDistance, 35.0f, kPixelByPixelTolerance);
   EXPECT_NE(zoom.cameraDistance, 35.0f);  // the rounding of each step does show
@@ -171,7 +166,7 @@ TEST(CameraTest, PixelByPixelDragsStayCloseToSingleEvents) {
 
   // The wrap happens at the first pixel; from there on the steps are whole degrees.
   ViewerState orbit;
-  cameraButton(orbit, kRight, kDown, 300, 300);
+  cameraButton(orbit, kRightButton, kButtonDown, 300, 300);
   moveByPixels(orbit, 310, 310);
   EXPECT_NEAR(orbit.cameraYaw, 320.0f, kPixelByPixelTolerance);
   EXPECT_NEAR(orbit.cameraPitch, -40.0f, kPixelByPixelTolerance);
@@ -183,8 +178,8 @@ TEST(CameraTest, PositionsFarOutsideTheWindowDoNotOverflow) {
   // The toolkit reports positions outside the window during a drag; the difference of two extreme
   // ints does not fit an int.
   ViewerState state;
-  cameraButton(state, kLeft, kDown, INT_MIN, INT_MIN);
-  cameraButton(state, kRight, kDown, INT_MIN, INT_MIN);
+  cameraButton(state, kLeftButton, kButtonDown, INT_MIN, INT_MIN);
+  cameraButton(state, kRightButton, kButtonDown, INT_MIN, INT_MIN);
   cameraMotion(state, INT_MAX, INT_MAX);
   EXPECT_FLOAT_EQ(state.cameraDistance, static_cast<float>(15.0 + 0.2 * 4294967295.0));
   EXPECT_FLOAT_EQ(state.cameraYaw, static_cast<float>(-30.0 - 4294967295.0 + 360.0));
