@@ -83,9 +83,9 @@ struct Clipboard {
   ~Clipboard() { stop(); }
 };
 
-bool dialogGone(int timeoutMs) {
+bool dialogGone(pid_t viewerPid, int timeoutMs) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (waitForWindow(kDialogTitle, 0) != 0) {
+  while (waitForWindow(kDialogTitle, 0, viewerPid) != 0) {
     if (Clock::now() > deadline) {
       return false;
     }
@@ -170,7 +170,7 @@ TEST_F(LoadE2eTest, AModelChosenInTheDialogStandsOnTheFloorInItsColoursAndEscape
 
   const auto pressed = Clock::now();
   ASSERT_TRUE(runTool("xdotool key l"));
-  ASSERT_NE(waitForWindow(kDialogTitle, kDialogTimeoutMs), 0UL) << "no window named Obj File";
+  ASSERT_NE(waitForWindow(kDialogTitle, kDialogTimeoutMs, viewer.pid), 0UL) << "no window named Obj File";
   const int firstOpenMs = msSince(pressed);
 
   Clipboard clipboard;
@@ -186,15 +186,15 @@ TEST_F(LoadE2eTest, AModelChosenInTheDialogStandsOnTheFloorInItsColoursAndEscape
   clipboard.stop();
   ASSERT_TRUE(shown) << countDifferentPixels(seen, withModel)
                      << " pixels differ from the model rendered here";
-  EXPECT_TRUE(dialogGone(kDialogTimeoutMs));
+  EXPECT_TRUE(dialogGone(viewer.pid, kDialogTimeoutMs));
 
   // "l" again, and Escape: the chooser goes and the picture stays.
   const auto pressedAgain = Clock::now();
   ASSERT_TRUE(runTool("xdotool key l"));
-  ASSERT_NE(waitForWindow(kDialogTitle, kDialogTimeoutMs), 0UL) << "no chooser the second time";
+  ASSERT_NE(waitForWindow(kDialogTitle, kDialogTimeoutMs, viewer.pid), 0UL) << "no chooser the second time";
   const int secondOpenMs = msSince(pressedAgain);
   ASSERT_TRUE(runTool("xdotool sleep 0.3 key Escape"));
-  EXPECT_TRUE(dialogGone(kDialogTimeoutMs));
+  EXPECT_TRUE(dialogGone(viewer.pid, kDialogTimeoutMs));
   EXPECT_TRUE(waitForFrame(viewer.window, withModel, kFrameTimeoutMs, seen))
       << countDifferentPixels(seen, withModel) << " pixels differ after the cancel";
   EXPECT_FALSE(waitForFrameChange(viewer.window, withModel, kQuietMs));

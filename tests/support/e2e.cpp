@@ -339,10 +339,10 @@ bool runTool(const std::string& shellCommand) {
   return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-unsigned long waitForWindow(const std::string& name, int timeoutMs) {
+unsigned long waitForWindow(const std::string& name, int timeoutMs, pid_t owner) {
   const auto deadline = deadlineAfter(timeoutMs);
   do {
-    const Window window = findWindow(name, -1);
+    const Window window = findWindow(name, owner);
     if (window != 0) {
       return window;
     }

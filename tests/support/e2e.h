@@ -42,8 +42,9 @@ Frame captureWindow(unsigned long window);
 bool runTool(const std::string& shellCommand);
 
 // A viewable window whose name is exactly `name` (the legacy or the UTF-8 name), searched through
-// the whole window tree; 0 when none appears within `timeoutMs`.
-unsigned long waitForWindow(const std::string& name, int timeoutMs);
+// the whole window tree, and owned by the process `owner` unless that is -1; 0 when none appears
+// within `timeoutMs`.
+unsigned long waitForWindow(const std::string& name, int timeoutMs, pid_t owner = -1);
 
 // Polls captures of `window` until one differs from `before`; false on timeout.
 bool waitForFrameChange(unsigned long window, const Frame& before, int timeoutMs);
