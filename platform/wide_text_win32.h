@@ -22,8 +22,8 @@ inline std::optional<std::wstring> widen(std::string_view text) {
     return std::wstring();
   }
   const int length = static_cast<int>(text.size());
-  const int chars = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length,
-                                        nullptr, 0);
+  const int chars =
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
   if (chars <= 0) {
     return std::nullopt;
   }
@@ -40,8 +40,8 @@ inline std::optional<std::string> narrow(std::wstring_view text) {
     return std::string();
   }
   const int length = static_cast<int>(text.size());
-  const int bytes = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), length,
-                                        nullptr, 0, nullptr, nullptr);
+  const int bytes = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), length, nullptr,
+                                        0, nullptr, nullptr);
   if (bytes <= 0) {
     return std::nullopt;
   }

@@ -206,9 +206,32 @@ std::vector<std::string> viewerEnvironment() {
   return entries;
 }
 
+// `name` itself when it has a slash, else the first executable of that name in PATH.
+std::string findProgram(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  if (name.find('/') != std::string::npos || path == nullptr) {
+    return name;
+  }
+  const std::string folders = path;
+  for (std::size_t start = 0; start <= folders.size();) {
+    std::size_t end = folders.find(':', start);
+    end = end == std::string::npos ? folders.size() : end;
+    const std::string candidate = folders.substr(start, end - start) + "/" + name;
+    if (end > start && access(candidate.c_str(), X_OK) == 0) {
+      return candidate;
+    }
+    start = end + 1;
+  }
+  return name;
+}
+
 }  // namespace
 
 ViewerProcess startViewer(const std::string& binary, const std::string& workingDir) {
+  return startViewer(std::vector<std::string>{binary}, workingDir);
+}
+
+ViewerProcess startViewer(const std::vector<std::string>& command, const std::string& workingDir) {
   ViewerProcess viewer;
   if (display() == nullptr) {
     return viewer;
@@ -221,8 +244,13 @@ ViewerProcess startViewer(const std::string& binary, const std::string& workingD
     envp.push_back(entry.data());
   }
   envp.push_back(nullptr);
-  std::string program = binary;
-  char* argv[] = {program.data(), nullptr};
+  const std::string program = findProgram(command.front());
+  std::vector<std::string> arguments = command;
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) {
+    argv.push_back(argument.data());
+  }
+  argv.push_back(nullptr);
   const pid_t parent = getpid();
 
   const pid_t pid = fork();
@@ -235,7 +263,7 @@ ViewerProcess startViewer(const std::string& binary, const std::string& workingD
     if (!workingDir.empty() && chdir(workingDir.c_str()) != 0) {
       _exit(127);
     }
-    execve(program.c_str(), argv, envp.data());
+    execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   if (pid < 0) {

@@ -11,6 +11,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +32,10 @@ constexpr int kViewerStopTimeoutMs = 3000;
 // moves the pointer to the middle of the window: with no window manager, keys go to the window
 // under the pointer. On failure the returned window is 0 (the PID may still be set: stop it).
 ViewerProcess startViewer(const std::string& binary, const std::string& workingDir = "");
+
+// The same for a viewer started through another program, such as `{"wine", "palvetta.exe"}`; a
+// command name without a slash is looked up in PATH.
+ViewerProcess startViewer(const std::vector<std::string>& command, const std::string& workingDir);
 
 // SIGTERM, then SIGKILL if it has not ended after a while; reaps the child. Safe to call again.
 void stopViewer(ViewerProcess& viewer);
