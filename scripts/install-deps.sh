@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs from Debian whatever the viewer ("run") or its tests ("test") need and is missing.
+# Installs from Debian whatever the viewer ("run"), its tests ("test") or the Windows build
+# ("windows") need and is missing.
 # Safe to run again: with everything present it changes nothing and asks no server.
 set -euo pipefail
 
@@ -8,11 +9,20 @@ run_packages=(cmake ninja-build g++ pkg-config freeglut3-dev libglu1-mesa-dev li
   libgtk-3-dev fonts-vlgothic)
 test_packages=(libgtest-dev libx11-dev libxres-dev clang libclang-rt-14-dev locales locales-all xvfb
   xauth x11-utils x11-apps xdotool xclip netpbm)
+# The cross compiler, Wine to run the Windows tests, dpkg-dev to unpack freeglut's source package,
+# and GoogleTest's sources.
+windows_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 fonts-wine dpkg-dev
+  googletest)
 
-wanted=("${run_packages[@]}")
-if [ "${1:-run}" = test ]; then
-  wanted+=("${test_packages[@]}")
-fi
+case ${1:-run} in
+  run) wanted=("${run_packages[@]}") ;;
+  test) wanted=("${run_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}") ;;
+  windows) wanted=("${windows_packages[@]}") ;;
+  *)
+    echo "usage: install-deps.sh [run|test|windows]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for package in "${wanted[@]}"; do
