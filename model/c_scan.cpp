@@ -98,11 +98,10 @@ std::size_t floatTextLength(const ScanText& text) {
   return i == prefix ? 0 : i;
 }
 
-// How far beyond float's range an out-of-range number lies, in digits of its base and ignoring the
-// exponent's base: the place of its first significant digit relative to the point, plus its
-// exponent. Too large gives a positive scale, too small a negative one; the numbers that reach
-// here are dozens of decimal places away from 0 either way. [p, end) is a number from_chars
-// matched, without sign and prefix.
+// Tells an out-of-range number that is too large (positive) from one that is too small
+// (negative): the place of its first significant digit relative to the point, counted in bits for
+// a hexadecimal number, plus its exponent. Out of float's range that sum lies dozens of places
+// from 0 either way. [p, end) is the number as from_chars matched it, without sign and prefix.
 long long outOfRangeScale(const char* p, const char* end, bool hex) {
   constexpr long long kExponentLimit = 1'000'000;  // far beyond every float, and no overflow
   const int base = hex ? 16 : 10;

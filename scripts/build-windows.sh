@@ -37,8 +37,11 @@ build_dependency() {
     cat "$deps/$name-configure.log"
     exit 1
   }
-  cmake --build "$deps/$name-build"
-  cmake --install "$deps/$name-build" > /dev/null
+  { cmake --build "$deps/$name-build" && cmake --install "$deps/$name-build"; } \
+    > "$deps/$name-build.log" 2>&1 || {
+    cat "$deps/$name-build.log"
+    exit 1
+  }
   touch "$deps/$name.installed"
 }
 
