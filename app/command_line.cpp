@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <ostream>
 #include <system_error>
+#include <utility>
 
 #include "app/load_command.h"
 #include "platform/chosen_file.h"
