@@ -2,8 +2,12 @@
 
 #include <GL/freeglut.h>
 
+#include <iostream>
+
+#include "app/command_line.h"
 #include "app/load_command.h"
 #include "model/normalize.h"
+#include "platform/command_line.h"
 #include "platform/open_file_dialog.h"
 #include "view/camera.h"
 #include "view/scene.h"
@@ -27,6 +31,13 @@ void motion(int x, int y) {
 void keyboard(unsigned char key, int /*x*/, int /*y*/) {
   if (loadCommand(viewerState, key, chooseObjFile)) {
     glutPostRedisplay();
+  }
+}
+
+void openCommandLineFile(const std::string& file) {
+  if (const std::optional<std::string> error = openModelFile(viewerState, file)) {
+    attachParentConsole();
+    std::cerr << *error << '\n';
   }
 }
 

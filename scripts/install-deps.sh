@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
-# Installs from Debian whatever the viewer ("run") or its tests ("test") need and is missing.
+# Installs from Debian whatever the viewer ("run"), its tests ("test") or its Debian package
+# ("package") need and is missing.
 # Safe to run again: with everything present it changes nothing and asks no server.
 set -euo pipefail
 
 # fonts-vlgothic draws the Japanese label of the open-file dialog's "all files" filter.
 run_packages=(cmake ninja-build g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
-  libgtk-3-dev fonts-vlgothic)
-test_packages=(libgtest-dev libx11-dev libxres-dev clang libclang-rt-14-dev locales locales-all xvfb
+  libgtk-3-dev libx11-dev fonts-vlgothic)
+test_packages=(libgtest-dev libxres-dev clang libclang-rt-14-dev locales locales-all xvfb
   xauth x11-utils x11-apps xdotool xclip netpbm)
 
+# dpkg-shlibdeps (dpkg-dev) and file work out the Debian package's dependencies; the tests pack it
+# too, and check the desktop entry and the manual page.
+package_packages=(dpkg-dev file)
+test_packages+=("${package_packages[@]}" desktop-file-utils man-db)
+
 wanted=("${run_packages[@]}")
-if [ "${1:-run}" = test ]; then
-  wanted+=("${test_packages[@]}")
-fi
+case "${1:-run}" in
+  test) wanted+=("${test_packages[@]}") ;;
+  package) wanted+=("${package_packages[@]}") ;;
+esac
 
 missing=()
 for package in "${wanted[@]}"; do

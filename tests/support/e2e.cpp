@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -208,7 +209,8 @@ std::vector<std::string> viewerEnvironment() {
 
 }  // namespace
 
-ViewerProcess startViewer(const std::string& binary, const std::string& workingDir) {
+ViewerProcess startViewer(const std::string& binary, const std::string& workingDir,
+                          const std::vector<std::string>& arguments, const std::string& errorFile) {
   ViewerProcess viewer;
   if (display() == nullptr) {
     return viewer;
@@ -222,7 +224,12 @@ ViewerProcess startViewer(const std::string& binary, const std::string& workingD
   }
   envp.push_back(nullptr);
   std::string program = binary;
-  char* argv[] = {program.data(), nullptr};
+  std::vector<std::string> argumentCopies = arguments;
+  std::vector<char*> argv = {program.data()};
+  for (std::string& argument : argumentCopies) {
+    argv.push_back(argument.data());
+  }
+  argv.push_back(nullptr);
   const pid_t parent = getpid();
 
   const pid_t pid = fork();
@@ -235,7 +242,14 @@ ViewerProcess startViewer(const std::string& binary, const std::string& workingD
     if (!workingDir.empty() && chdir(workingDir.c_str()) != 0) {
       _exit(127);
     }
-    execve(program.c_str(), argv, envp.data());
+    if (!errorFile.empty()) {
+      const int fd = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (fd < 0 || dup2(fd, 2) < 0) {
+        _exit(127);
+      }
+      close(fd);
+    }
+    execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   if (pid < 0) {
@@ -262,8 +276,7 @@ ViewerProcess startViewer(const std::string& binary, const std::string& workingD
     XErrorTrap trap(d);
     XWindowAttributes attributes;
     if (XGetWindowAttributes(d, viewer.window, &attributes) != 0) {
-      XWarpPointer(d, None, viewer.window, 0, 0, 0, 0, attributes.width / 2,
-                   attributes.height / 2);
+      XWarpPointer(d, None, viewer.window, 0, 0, 0, 0, attributes.width / 2, attributes.height / 2);
     }
   }
   return viewer;
@@ -302,8 +315,8 @@ Frame captureWindow(unsigned long window) {
   if (XGetWindowAttributes(d, window, &attributes) == 0 || attributes.map_state != IsViewable) {
     return frame;
   }
-  std::unique_ptr<XImage, XImageDeleter> image(XGetImage(d, window, 0, 0, attributes.width,
-                                                         attributes.height, AllPlanes, ZPixmap));
+  std::unique_ptr<XImage, XImageDeleter> image(
+      XGetImage(d, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap));
   if (!image || trap.failed()) {
     return frame;
   }

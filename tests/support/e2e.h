@@ -11,6 +11,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -29,8 +30,12 @@ constexpr int kViewerStopTimeoutMs = 3000;
 // GSETTINGS_BACKEND=memory added to the environment, in `workingDir` unless it is empty. Waits
 // until the process has mapped its window named "Palvetta" and drawn a first frame into it, then
 // moves the pointer to the middle of the window: with no window manager, keys go to the window
-// under the pointer. On failure the returned window is 0 (the PID may still be set: stop it).
-ViewerProcess startViewer(const std::string& binary, const std::string& workingDir = "");
+// under the pointer. `arguments` follow the program's name; the viewer's standard error goes to
+// the file `errorFile` unless that is empty. On failure the returned window is 0 (the PID may
+// still be set: stop it).
+ViewerProcess startViewer(const std::string& binary, const std::string& workingDir = "",
+                          const std::vector<std::string>& arguments = {},
+                          const std::string& errorFile = "");
 
 // SIGTERM, then SIGKILL if it has not ended after a while; reaps the child. Safe to call again.
 void stopViewer(ViewerProcess& viewer);
