@@ -78,7 +78,9 @@ double msBetween(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleepMs(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 // An Xvfb with a display number of its own choosing. It is stopped when this process ends, by the
 // signal it asked for: connections that toolkit and helpers close at exit must find it alive.
@@ -119,10 +121,11 @@ struct PrivateXvfb {
     setenv("GDK_BACKEND", "x11", 1);
     return true;
   }
-
 };
 
-int ignoreXError(Display* /*display*/, XErrorEvent* /*event*/) { return 0; }
+int ignoreXError(Display* /*display*/, XErrorEvent* /*event*/) {
+  return 0;
+}
 
 // The benchmark's own X connection: it learns of every new top-level window, watches each for
 // drawing, and sends input. Windows may vanish at any time, so X errors are ignored.
@@ -307,8 +310,8 @@ struct Bench {
     } else {
       x.tap(XK_Return);
     }
-    const auto shown =
-        x.waitForDrawing([&](Window window) { return isViewerShowing(window, modelFrames[model]); });
+    const auto shown = x.waitForDrawing(
+        [&](Window window) { return isViewerShowing(window, modelFrames[model]); });
     clipboard.stop();
     if (!shown) {
       return std::nullopt;
@@ -438,8 +441,8 @@ int main(int argc, char** argv) {
   bool onTarget = true;
   for (int way = 0; way < kWays; ++way) {
     print((std::string("choice -> frame, ") + kWayNames[way]).c_str(), figures.choice[way]);
-    onTarget = onTarget && !figures.choice[way].empty() &&
-               median(figures.choice[way]) <= kChoiceTargetMs;
+    onTarget =
+        onTarget && !figures.choice[way].empty() && median(figures.choice[way]) <= kChoiceTargetMs;
   }
   std::printf("target: choice -> frame median <= %.0f ms for each way\n", kChoiceTargetMs);
   return ok && onTarget ? 0 : 1;

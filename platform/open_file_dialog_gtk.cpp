@@ -80,8 +80,23 @@ void finishPendingGtkWork() {
   gdk_display_sync(gdk_display_get_default());
 }
 
+using ChooserPointer = std::unique_ptr<GtkFileChooserNative, GObjectUnref>;
+
+// A chooser that has answered with a file, kept until the viewer has shown the file: destroying it
+// takes about as long as reading and drawing a model, and the user waits for the model.
+ChooserPointer answeredChooser;
+
+void destroyChooser(ChooserPointer& dialog) {
+  if (!dialog) {
+    return;
+  }
+  gtk_native_dialog_destroy(GTK_NATIVE_DIALOG(dialog.get()));
+  dialog.reset();
+  finishPendingGtkWork();
+}
+
 std::optional<std::string> runChooser() {
-  std::unique_ptr<GtkFileChooserNative, GObjectUnref> dialog(gtk_file_chooser_native_new(
+  ChooserPointer dialog(gtk_file_chooser_native_new(
       "Obj File", nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, nullptr));
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog.get());
   gtk_file_chooser_set_local_only(chooser, TRUE);
@@ -97,20 +112,20 @@ std::optional<std::string> runChooser() {
   std::unique_ptr<gchar, GFree> filename(
       response == GTK_RESPONSE_ACCEPT ? gtk_file_chooser_get_filename(chooser) : nullptr);
   // Events still queued for the hidden chooser, such as the release of the key that closed it,
-  // are delivered while it exists; then it goes.
-  finishPendingGtkWork();
-  gtk_native_dialog_destroy(GTK_NATIVE_DIALOG(dialog.get()));
-  dialog.reset();
+  // are delivered while it exists.
   finishPendingGtkWork();
   if (!filename) {
+    destroyChooser(dialog);
     return std::nullopt;
   }
+  answeredChooser = std::move(dialog);
   return std::string(filename.get());
 }
 
 }  // namespace
 
 std::optional<std::string> chooseObjFile() {
+  releaseObjFileChooser();
   if (!gtkReady()) {
     return std::nullopt;
   }
@@ -125,4 +140,8 @@ std::optional<std::string> chooseObjFile() {
   // Folders the process may not enter still hold readable files: then the full path will do.
   const std::optional<std::string> name = enterFolderOf(*file);
   return name ? name : file;
+}
+
+void releaseObjFileChooser() {
+  destroyChooser(answeredChooser);
 }

@@ -19,7 +19,9 @@ extern char** environ;
 namespace {
 
 // The selection colour of GTK's default theme, with some room for its shading.
-bool isSelectionColour(const Pixel& p) { return p.b > 180 && p.r < 120 && p.g > 90 && p.g < 170; }
+bool isSelectionColour(const Pixel& p) {
+  return p.b > 180 && p.r < 120 && p.g > 90 && p.g < 170;
+}
 
 }  // namespace
 
@@ -79,12 +81,11 @@ bool pointIn(unsigned long window, double fractionX, double fractionY, int& root
   }
   XWindowAttributes attributes;
   Window child = 0;
-  const bool found =
-      XGetWindowAttributes(d, window, &attributes) != 0 &&
-      XTranslateCoordinates(d, window, DefaultRootWindow(d),
-                            static_cast<int>(attributes.width * fractionX),
-                            static_cast<int>(attributes.height * fractionY), &rootX, &rootY,
-                            &child) != 0;
+  const bool found = XGetWindowAttributes(d, window, &attributes) != 0 &&
+                     XTranslateCoordinates(d, window, DefaultRootWindow(d),
+                                           static_cast<int>(attributes.width * fractionX),
+                                           static_cast<int>(attributes.height * fractionY), &rootX,
+                                           &rootY, &child) != 0;
   XCloseDisplay(d);
   return found;
 }
