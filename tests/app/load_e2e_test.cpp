@@ -108,8 +108,8 @@ class LoadE2eTest : public ViewerFixture {
     if (viewer.window == 0 || !waitForFrame(viewer.window, floorOnly, kFrameTimeoutMs, seen)) {
       return false;
     }
-    chooser = runTool("xdotool key l") ? waitForWindow(kDialogTitle, kDialogTimeoutMs, viewer.pid)
-                                       : 0;
+    chooser =
+        runTool("xdotool key l") ? waitForWindow(kDialogTitle, kDialogTimeoutMs, viewer.pid) : 0;
     return chooser != 0;
   }
 
@@ -153,7 +153,8 @@ TEST_F(LoadE2eTest, AModelChosenInTheDialogStandsOnTheFloorInItsColoursAndEscape
 
   const auto pressed = Clock::now();
   ASSERT_TRUE(runTool("xdotool key l"));
-  ASSERT_NE(waitForWindow(kDialogTitle, kDialogTimeoutMs, viewer.pid), 0UL) << "no window named Obj File";
+  ASSERT_NE(waitForWindow(kDialogTitle, kDialogTimeoutMs, viewer.pid), 0UL)
+      << "no window named Obj File";
   const int firstOpenMs = msSince(pressed);
 
   Clipboard clipboard;
@@ -171,7 +172,8 @@ TEST_F(LoadE2eTest, AModelChosenInTheDialogStandsOnTheFloorInItsColoursAndEscape
   // "l" again, and Escape: the chooser goes and the picture stays.
   const auto pressedAgain = Clock::now();
   ASSERT_TRUE(runTool("xdotool key l"));
-  ASSERT_NE(waitForWindow(kDialogTitle, kDialogTimeoutMs, viewer.pid), 0UL) << "no chooser the second time";
+  ASSERT_NE(waitForWindow(kDialogTitle, kDialogTimeoutMs, viewer.pid), 0UL)
+      << "no chooser the second time";
   const int secondOpenMs = msSince(pressedAgain);
   ASSERT_TRUE(runTool("xdotool sleep 0.3 key Escape"));
   EXPECT_TRUE(dialogGone(viewer.pid, kDialogTimeoutMs));
