@@ -135,6 +135,7 @@ std::optional<std::string> chooseObjFile() {
   }
   const std::optional<std::string> file = acceptChosenFile(*chosen);
   if (!file) {
+    releaseObjFileChooser();  // nothing will be drawn for this choice
     return std::nullopt;
   }
   // Folders the process may not enter still hold readable files: then the full path will do.
