@@ -17,6 +17,8 @@ ViewerState viewerState;
 void display() {
   drawScene(viewerState);
   glutSwapBuffers();
+  // Whatever the chooser left to tidy waits until the model it chose is on screen.
+  releaseObjFileChooser();
 }
 
 void mouse(int button, int state, int x, int y) {

@@ -11,6 +11,10 @@
 // longer full paths still load). A cancel, a closed dialog, or no way to show one (no display)
 // yields nothing and changes nothing.
 //
+// releaseObjFileChooser lets go of what is left of the dialog that chose the last file; call it
+// once that file is on screen, since the user is then no longer waiting. Cheap when there is
+// nothing to let go, and chooseObjFile lets go of it too.
+//
 // One implementation per platform: GTK 3 on Linux, the common dialog library on Windows.
 #pragma once
 
@@ -18,3 +22,4 @@
 #include <string>
 
 std::optional<std::string> chooseObjFile();
+void releaseObjFileChooser();

@@ -37,3 +37,6 @@ std::optional<std::string> chooseObjFile() {
   }
   return std::string(path);
 }
+
+// The common dialog has gone by the time GetOpenFileNameA returns.
+void releaseObjFileChooser() {}

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the plain build, the same suite under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for a bounded time.
-# Starts its own Xvfb when there is no display.
+# Runs the graphical tests on an Xvfb of its own, whatever DISPLAY says, so the display of the
+# person running them is left alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test
