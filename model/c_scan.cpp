@@ -1,17 +1,10 @@
 #include "model/c_scan.h"
 
-#include <clocale>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-
-#ifndef _WIN32
-#include <locale.h>
-#endif
+#include <algorithm>
+#include <charconv>
+#include <limits>
 
 namespace {
-
-constexpr std::size_t kShortNumberBytes = 1024;
 
 // The next character of the text as an unsigned byte, or -1 where the line ends.
 int peekAt(const ScanText& text, std::size_t offset) {
@@ -105,37 +98,70 @@ std::size_t floatTextLength(const ScanText& text) {
   return i == prefix ? 0 : i;
 }
 
-#ifdef _WIN32
-float toFloatInCLocale(const char* s, char** end) {
-  static const _locale_t cLocale = _create_locale(LC_ALL, "C");
-  return _strtof_l(s, end, cLocale);
+// Tells an out-of-range number that is too large (positive) from one that is too small
+// (negative): the place of its first significant digit relative to the point, counted in bits for
+// a hexadecimal number, plus its exponent. Out of float's range that sum lies dozens of places
+// from 0 either way. [p, end) is the number as from_chars matched it, without sign and prefix.
+long long outOfRangeScale(const char* p, const char* end, bool hex) {
+  constexpr long long kExponentLimit = 1'000'000;  // far beyond every float, and no overflow
+  const int base = hex ? 16 : 10;
+  long long scale = 0;
+  bool gotPoint = false;
+  bool gotSignificant = false;
+  for (; p < end && (*p == '.' || (isHexDigit(*p) && digitValue(*p) < base)); ++p) {
+    if (*p == '.') {
+      gotPoint = true;
+    } else if (gotSignificant || *p != '0') {
+      gotSignificant = true;
+      scale += gotPoint ? 0 : 1;
+    } else {
+      scale -= gotPoint ? 1 : 0;
+    }
+  }
+  if (hex) {
+    scale *= 4;  // binary places, as the exponent counts them
+  }
+  if (p < end) {  // the exponent character
+    ++p;
+    const bool negative = p < end && *p == '-';
+    p += p < end && (*p == '-' || *p == '+') ? 1 : 0;
+    long long exponent = 0;
+    for (; p < end && isDigit(*p); ++p) {
+      exponent = std::min(exponent * 10 + (*p - '0'), kExponentLimit);
+    }
+    scale += negative ? -exponent : exponent;
+  }
+  return scale;
 }
-#else
-float toFloatInCLocale(const char* s, char** end) {
-  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return strtof_l(s, end, cLocale);
-}
-#endif
 
-// strtof on exactly the characters "%f" took, so that nothing after them (such as the "(12)" of
-// "nan(12)") takes part in the conversion.
+// The characters "%f" took, converted as strtof converts them in the "C" locale. from_chars needs
+// no locale and no C runtime and rounds as strtof does; what it does not take is handled around
+// it: a '+' sign, the "0x" prefix, a prefix with no hexadecimal digit after it (strtof reads the 0
+// before the x), and numbers out of float's range, for which strtof gives infinity or the signed
+// zero they round to.
 bool convertFloat(const char* s, std::size_t length, float& value) {
-  char shortCopy[kShortNumberBytes];
-  std::string longCopy;
-  char* copy = shortCopy;
-  if (length >= kShortNumberBytes) {
-    longCopy.assign(s, length);
-    copy = longCopy.data();
-  } else {
-    std::memcpy(shortCopy, s, length);
-    shortCopy[length] = '\0';
+  const char* p = s;
+  const char* const end = s + length;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') {
+    ++p;
   }
-  char* converted = copy;
-  const float result = toFloatInCLocale(copy, &converted);
-  if (converted == copy) {
-    return false;
+  const bool hex = end - p >= 2 && p[0] == '0' && lower(static_cast<unsigned char>(p[1])) == 'x';
+  if (hex) {
+    p += 2;
   }
-  value = result;
+  float magnitude = 0.0f;
+  const auto [stop, error] =
+      std::from_chars(p, end, magnitude, hex ? std::chars_format::hex : std::chars_format::general);
+  if (error == std::errc::invalid_argument) {
+    if (!hex) {
+      return false;
+    }
+    magnitude = 0.0f;
+  } else if (error == std::errc::result_out_of_range) {
+    magnitude = outOfRangeScale(p, stop, hex) > 0 ? std::numeric_limits<float>::infinity() : 0.0f;
+  }
+  value = negative ? -magnitude : magnitude;
   return true;
 }
 

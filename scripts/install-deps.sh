@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs from Debian whatever the viewer ("run"), its tests ("test") or its Debian package
-# ("package") need and is missing.
+# Installs from Debian whatever the viewer ("run"), its tests ("test"), its Debian package
+# ("package") or the Windows build ("windows") need and is missing.
 # Safe to run again: with everything present it changes nothing and asks no server.
 set -euo pipefail
 
@@ -17,10 +17,20 @@ test_packages+=(libxdamage-dev libxtst-dev)
 package_packages=(dpkg-dev file)
 test_packages+=("${package_packages[@]}" desktop-file-utils man-db)
 
-wanted=("${run_packages[@]}")
-case "${1:-run}" in
-  test) wanted+=("${test_packages[@]}") ;;
-  package) wanted+=("${package_packages[@]}") ;;
+# The cross compiler, Wine to run the Windows tests, dpkg-dev to unpack freeglut's source package,
+# and GoogleTest's sources.
+windows_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 fonts-wine dpkg-dev
+  googletest)
+
+case ${1:-run} in
+  run) wanted=("${run_packages[@]}") ;;
+  test) wanted=("${run_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}") ;;
+  package) wanted=("${run_packages[@]}" "${package_packages[@]}") ;;
+  windows) wanted=("${windows_packages[@]}") ;;
+  *)
+    echo "usage: install-deps.sh [run|test|package|windows]" >&2
+    exit 2
+    ;;
 esac
 
 missing=()

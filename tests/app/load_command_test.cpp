@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -28,7 +26,7 @@ class LoadCommandTest : public ::testing::Test {
     questions = 0;
     startFolder_ = std::filesystem::current_path();
     writeTestFile("triangle.mtl", "newmtl red\nKd 1 0 0\n");
-    ASSERT_EQ(chdir(testFolder().c_str()), 0);
+    std::filesystem::current_path(testFolder());
   }
   void TearDown() override { std::filesystem::current_path(startFolder_); }
 

@@ -8,10 +8,18 @@
 
 namespace {
 
+// The name of a German locale as the C library knows it: POSIX names on Linux, the Windows C
+// runtime's names there.
+#ifdef _WIN32
+const char* const kGermanLocales[] = {"German_Germany.1252", "de-DE"};
+#else
+const char* const kGermanLocales[] = {"de_DE.UTF-8"};
+#endif
+
 bool germanLocaleSet = false;
 
 TEST(GermanLocaleTest, IsSetForTheWholeProcessAndChangesTheLibrarysOwnReading) {
-  ASSERT_TRUE(germanLocaleSet) << "locale de_DE.UTF-8 missing: install Debian's locales-all";
+  ASSERT_TRUE(germanLocaleSet) << "no German locale: on Linux install Debian's locales-all";
   float value = 0.0f;
   ASSERT_EQ(std::sscanf("1.5", "%f", &value), 1);
   EXPECT_EQ(value, 1.0f);
@@ -21,7 +29,9 @@ TEST(GermanLocaleTest, IsSetForTheWholeProcessAndChangesTheLibrarysOwnReading) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  germanLocaleSet = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+  for (const char* name : kGermanLocales) {
+    germanLocaleSet = germanLocaleSet || std::setlocale(LC_ALL, name) != nullptr;
+  }
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -3,19 +3,37 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 namespace {
 
-struct TestFolder {
-  std::string path;
-  TestFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "palvetta-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error("cannot create a test folder");
+#ifdef _WIN32
+// No mkdtemp: random names until one is new.
+std::string makeFolder() {
+  std::random_device entropy;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("palvetta-test-" + std::to_string(entropy()));
+    std::error_code error;
+    if (std::filesystem::create_directory(folder, error)) {
+      return folder.string();
     }
-    path = pattern;
   }
+  throw std::runtime_error("cannot create a test folder");
+}
+#else
+std::string makeFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "palvetta-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    throw std::runtime_error("cannot create a test folder");
+  }
+  return pattern;
+}
+#endif
+
+struct TestFolder {
+  std::string path = makeFolder();
   ~TestFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);
