@@ -2,8 +2,12 @@
 
 #include <GL/freeglut.h>
 
+#include <iostream>
+
+#include "app/command_line.h"
 #include "app/load_command.h"
 #include "model/normalize.h"
+#include "platform/command_line.h"
 #include "platform/open_file_dialog.h"
 #include "view/camera.h"
 #include "view/scene.h"
@@ -13,6 +17,8 @@ ViewerState viewerState;
 void display() {
   drawScene(viewerState);
   glutSwapBuffers();
+  // Whatever the chooser left to tidy waits until the model it chose is on screen.
+  releaseObjFileChooser();
 }
 
 void mouse(int button, int state, int x, int y) {
@@ -27,6 +33,13 @@ void motion(int x, int y) {
 void keyboard(unsigned char key, int /*x*/, int /*y*/) {
   if (loadCommand(viewerState, key, chooseObjFile)) {
     glutPostRedisplay();
+  }
+}
+
+void openCommandLineFile(const std::string& file) {
+  if (const std::optional<std::string> error = openModelFile(viewerState, file)) {
+    attachParentConsole();
+    std::cerr << *error << '\n';
   }
 }
 

@@ -4,6 +4,8 @@
 // a redraw where the picture may have changed. reshape comes from view/scene.h.
 #pragma once
 
+#include <string>
+
 #include "app/viewer_state.h"
 
 extern ViewerState viewerState;
@@ -12,6 +14,10 @@ void display();
 void mouse(int button, int state, int x, int y);
 void motion(int x, int y);
 void keyboard(unsigned char key, int x, int y);
+
+// Shows the model FILE named on the command line before the first frame; when it cannot be
+// loaded, says why on standard error and leaves the floor alone.
+void openCommandLineFile(const std::string& file);
 
 // Fits the model on display to the floor (see model/normalize.h) and returns its floor offset.
 float normalizeModel(float target);

@@ -17,8 +17,12 @@ bool loadCommand(ViewerState& state, unsigned char key, ObjFileChooser choose) {
   if (!path) {
     return false;
   }
-  // A file that cannot be opened still replaces the model: the view then shows the floor alone.
-  state.model = loadObjModel(path->c_str());
-  state.floorOffset = normalizeModel(state.model.get(), kModelSize);
+  loadModelFile(state, *path);
   return true;
+}
+
+void loadModelFile(ViewerState& state, const std::string& path) {
+  // A file that cannot be opened still replaces the model: the view then shows the floor alone.
+  state.model = loadObjModel(path.c_str());
+  state.floorOffset = normalizeModel(state.model.get(), kModelSize);
 }

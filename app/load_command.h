@@ -19,3 +19,8 @@ using ObjFileChooser = std::optional<std::string> (*)();
 inline constexpr float kModelSize = 5.0f;
 
 bool loadCommand(ViewerState& state, unsigned char key, ObjFileChooser choose);
+
+// What the load command does with a chosen path, which is opened from the current directory: the
+// model read from it replaces the one on display (none when it cannot be opened), and the floor
+// offset is recomputed.
+void loadModelFile(ViewerState& state, const std::string& path);

@@ -1,23 +1,38 @@
-// Palvetta: a viewer for OBJ models. Opens the window, registers the callbacks, sets the render
-// state that stays fixed for the run and hands over to the event loop.
+// Palvetta: a viewer for OBJ models. Reads its own command line, opens the window, registers the
+// callbacks, sets the render state that stays fixed for the run, shows the model named on the
+// command line if there is one, and hands over to the event loop.
 #include <GL/freeglut.h>
 
+#include <iostream>
+
 #include "app/callbacks.h"
+#include "app/command_line.h"
+#include "platform/command_line.h"
+#include "platform/window_identity.h"
 #include "view/scene.h"
 
 int main(int argc, char** argv) {
+  const CommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv));
+  if (commandLine.action != CommandLineAction::view) {
+    attachParentConsole();
+    return answerCommandLine(commandLine, std::cout, std::cerr);
+  }
   glutInit(&argc, argv);
   // freeglut on X11 adds a depth buffer only when asked for one.
   glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
   glutInitWindowSize(640, 640);
   glutInitWindowPosition(0, 0);
   glutCreateWindow("Palvetta");
+  setWindowIdentity();
   glutDisplayFunc(display);
   glutReshapeFunc(reshape);
   glutMouseFunc(mouse);
   glutMotionFunc(motion);
   glutKeyboardFunc(keyboard);
   initRenderState();
+  if (commandLine.file) {
+    openCommandLineFile(*commandLine.file);
+  }
   glutMainLoop();
   return 0;
 }

@@ -11,6 +11,10 @@
 // or the full path when the folder cannot be entered. A cancel, a closed dialog, or no way to show
 // one (no display) yields nothing and changes nothing, the current directory included.
 //
+// releaseObjFileChooser lets go of what is left of the dialog that chose the last file; call it
+// once that file is on screen, since the user is then no longer waiting. Cheap when there is
+// nothing to let go, and chooseObjFile lets go of it too.
+//
 // One implementation per platform: GTK 3 on Linux, the common dialog library's wide-character
 // dialog on Windows (whose typed paths stop at 259 characters).
 #pragma once
@@ -19,3 +23,4 @@
 #include <string>
 
 std::optional<std::string> chooseObjFile();
+void releaseObjFileChooser();

@@ -10,6 +10,36 @@
 
 namespace {
 
+using ButtonActivate = void (*)(GtkButton*);
+
+// GTK's own keyboard activation of a button, kept for the buttons it still serves.
+ButtonActivate gtkButtonActivate = nullptr;
+
+// A button activated from the keyboard shows itself pressed for 250 ms before it emits "clicked";
+// the key release that would end that early goes to the focused field, not to the button. In the
+// chooser, Return and a double-click activate the Open button that way, and Return on a typed
+// path twice (before and after GTK looks the path up), so the user would wait a quarter or half a
+// second for nothing. The chooser's plain buttons click at once instead; what a click does,
+// including GTK's checks of the typed path, is unchanged. Buttons of a type with an activation of
+// its own, and buttons outside a chooser, keep GTK's.
+void clickAtOnce(GtkButton* button) {
+  GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(button));
+  if (GTK_BUTTON_GET_CLASS(button)->activate != gtkButtonActivate ||
+      !GTK_IS_FILE_CHOOSER_DIALOG(toplevel)) {
+    g_signal_chain_from_overridden_handler(button);
+    return;
+  }
+  gtk_button_clicked(button);
+}
+
+// Overrides the signal's default handler, the way GObject offers for this, rather than writing
+// into GTK's class record. A desktop portal's chooser runs in another process and is not touched.
+void makeChooserButtonsClickAtOnce() {
+  auto* buttonClass = static_cast<GtkButtonClass*>(g_type_class_ref(GTK_TYPE_BUTTON));
+  gtkButtonActivate = buttonClass->activate;
+  g_signal_override_class_handler("activate", GTK_TYPE_BUTTON, G_CALLBACK(clickAtOnce));
+}
+
 // GTK is started at the first press, not at start-up: a viewer that never loads never needs it.
 bool gtkReady() {
   static const bool ready = [] {
@@ -17,6 +47,9 @@ bool gtkReady() {
     // GTK has set the process locale from the environment, even when it found no display. Its
     // dialogs want that for their language, but numbers must keep reading with a full stop.
     std::setlocale(LC_NUMERIC, "C");
+    if (started) {
+      makeChooserButtonsClickAtOnce();
+    }
     return started;
   }();
   return ready;
@@ -47,8 +80,23 @@ void finishPendingGtkWork() {
   gdk_display_sync(gdk_display_get_default());
 }
 
+using ChooserPointer = std::unique_ptr<GtkFileChooserNative, GObjectUnref>;
+
+// A chooser that has answered with a file, kept until the viewer has shown the file: destroying it
+// takes about as long as reading and drawing a model, and the user waits for the model.
+ChooserPointer answeredChooser;
+
+void destroyChooser(ChooserPointer& dialog) {
+  if (!dialog) {
+    return;
+  }
+  gtk_native_dialog_destroy(GTK_NATIVE_DIALOG(dialog.get()));
+  dialog.reset();
+  finishPendingGtkWork();
+}
+
 std::optional<std::string> runChooser() {
-  std::unique_ptr<GtkFileChooserNative, GObjectUnref> dialog(gtk_file_chooser_native_new(
+  ChooserPointer dialog(gtk_file_chooser_native_new(
       "Obj File", nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, nullptr));
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog.get());
   gtk_file_chooser_set_local_only(chooser, TRUE);
@@ -64,20 +112,20 @@ std::optional<std::string> runChooser() {
   std::unique_ptr<gchar, GFree> filename(
       response == GTK_RESPONSE_ACCEPT ? gtk_file_chooser_get_filename(chooser) : nullptr);
   // Events still queued for the hidden chooser, such as the release of the key that closed it,
-  // are delivered while it exists; then it goes.
-  finishPendingGtkWork();
-  gtk_native_dialog_destroy(GTK_NATIVE_DIALOG(dialog.get()));
-  dialog.reset();
+  // are delivered while it exists.
   finishPendingGtkWork();
   if (!filename) {
+    destroyChooser(dialog);
     return std::nullopt;
   }
+  answeredChooser = std::move(dialog);
   return std::string(filename.get());
 }
 
 }  // namespace
 
 std::optional<std::string> chooseObjFile() {
+  releaseObjFileChooser();
   if (!gtkReady()) {
     return std::nullopt;
   }
@@ -87,9 +135,14 @@ std::optional<std::string> chooseObjFile() {
   }
   const std::optional<std::string> file = acceptChosenFile(*chosen);
   if (!file) {
+    releaseObjFileChooser();  // nothing will be drawn for this choice
     return std::nullopt;
   }
   // Folders the process may not enter still hold readable files: then the full path will do.
   const std::optional<std::string> name = enterFolderOf(*file);
   return name ? name : file;
+}
+
+void releaseObjFileChooser() {
+  destroyChooser(answeredChooser);
 }

@@ -73,3 +73,6 @@ std::optional<std::string> chooseObjFile() {
   const std::optional<std::string> name = enterFolderOf(*file);
   return name ? name : file;
 }
+
+// The common dialog has gone by the time GetOpenFileNameA returns.
+void releaseObjFileChooser() {}

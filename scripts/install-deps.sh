@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
-# Installs from Debian whatever the viewer ("run"), its tests ("test") or the Windows build
-# ("windows") need and is missing.
+# Installs from Debian whatever the viewer ("run"), its tests ("test"), its Debian package
+# ("package") or the Windows build ("windows") need and is missing.
 # Safe to run again: with everything present it changes nothing and asks no server.
 set -euo pipefail
 
 # fonts-vlgothic draws the Japanese label of the open-file dialog's "all files" filter.
 run_packages=(cmake ninja-build g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
-  libgtk-3-dev fonts-vlgothic)
-test_packages=(libgtest-dev libx11-dev libxres-dev clang libclang-rt-14-dev locales locales-all xvfb
+  libgtk-3-dev libx11-dev fonts-vlgothic)
+test_packages=(libgtest-dev libxres-dev clang libclang-rt-14-dev locales locales-all xvfb
   xauth x11-utils x11-apps xdotool xclip netpbm)
+# The open-file benchmark learns from the X server when windows are drawn and sends input through it.
+test_packages+=(libxdamage-dev libxtst-dev)
+
+# dpkg-shlibdeps (dpkg-dev) and file work out the Debian package's dependencies; the tests pack it
+# too, and check the desktop entry and the manual page.
+package_packages=(dpkg-dev file)
+test_packages+=("${package_packages[@]}" desktop-file-utils man-db)
+
 # The cross compiler, Wine to run the Windows tests, dpkg-dev to unpack freeglut's source package,
 # and GoogleTest's sources.
 windows_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 fonts-wine dpkg-dev
@@ -17,9 +25,10 @@ windows_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 fonts
 case ${1:-run} in
   run) wanted=("${run_packages[@]}") ;;
   test) wanted=("${run_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}") ;;
+  package) wanted=("${run_packages[@]}" "${package_packages[@]}") ;;
   windows) wanted=("${windows_packages[@]}") ;;
   *)
-    echo "usage: install-deps.sh [run|test|windows]" >&2
+    echo "usage: install-deps.sh [run|test|package|windows]" >&2
     exit 2
     ;;
 esac

@@ -2,8 +2,9 @@
 # Loads a model in the viewer through its own open-file dialog and saves the viewer's window as a
 # PNG, the way a user would see it:
 #   bash scripts/screenshot.sh MODEL.obj OUTPUT.png
-# Needs the built viewer (build/app/palvetta) and the test packages (xdotool, xclip, netpbm).
-# Starts its own Xvfb when there is no display; stops everything it started.
+# Needs the built viewer (build/app/palvetta) and the Debian packages xvfb, xdotool, xclip,
+# x11-apps (xwd) and netpbm, which `bash scripts/install-deps.sh test` installs.
+# Runs on an Xvfb of its own, whatever DISPLAY says; stops everything it started.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 model=$(realpath "$1")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the plain build, the same suite under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz targets for a bounded time, and then
-# the Windows build's tests under Wine. Starts its own Xvfb when there is no display.
+# the Windows build's tests under Wine. Runs the graphical tests on an Xvfb of its own, whatever
+# DISPLAY says, so the display of the person running them is left alone.
 # PALVETTA_SKIP_WINDOWS=1 leaves out the Windows leg, for quick runs by hand.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -6,12 +6,9 @@
 // a folder of its own and under a locale that writes numbers with a decimal comma, so the model's
 // material library is found only through the chosen file's folder and its numbers read right only
 // if nothing depends on the locale GTK sets. The times to open the chooser and from the choice to
-// the finished frame are recorded as test properties.
+// the finished frame are recorded as test properties. The other ways of choosing must load too: a
+// double-click on a file, and Return on the file selected in a folder that a typed path opened.
 #include <GL/freeglut.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cmath>
@@ -25,11 +22,10 @@
 
 #include "model/normalize.h"
 #include "model/obj_reader.h"
+#include "tests/support/chooser.h"
 #include "tests/support/e2e.h"
 #include "tests/support/gl_test_window.h"
 #include "tests/support/temp_files.h"
-
-extern char** environ;
 
 namespace {
 
@@ -47,41 +43,6 @@ int msSince(Clock::time_point start) {
   return static_cast<int>(
       std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
-
-// Serves `text` as the clipboard until stopped: typing a path races the chooser's completion, a
-// pasted one does not. xclip stays in the foreground (-quiet) so that it can be stopped by PID.
-struct Clipboard {
-  pid_t pid = -1;
-
-  bool serve(const std::string& text) {
-    const std::string file = writeTestFile("clipboard.txt", text);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, file.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    char program[] = "xclip";
-    char quiet[] = "-quiet";
-    char selection[] = "-selection";
-    char clipboard[] = "clipboard";
-    char* argv[] = {program, quiet, selection, clipboard, nullptr};
-    const int failed = posix_spawnp(&pid, program, &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) {
-      pid = -1;
-    }
-    return failed == 0;
-  }
-
-  void stop() {
-    if (pid > 0) {
-      kill(pid, SIGTERM);
-      waitpid(pid, nullptr, 0);
-    }
-    pid = -1;
-  }
-
-  ~Clipboard() { stop(); }
-};
 
 bool dialogGone(pid_t viewerPid, int timeoutMs) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -125,12 +86,34 @@ bool makeCommaLocale(const std::string& folder) {
 
 class LoadE2eTest : public ViewerFixture {
  protected:
-  void SetUp() override {
-    // GTK keeps its list of recent files and its caches under these folders.
-    for (const char* name : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"}) {
-      setenv(name, testFolder().c_str(), 1);
-    }
+  void SetUp() override { ASSERT_TRUE(chooserStartsInWorkingFolder(testFolder() + "/home")); }
+
+  // The frame of the example `name` as the viewer should show it once loaded.
+  static Frame expectedFrameOf(const std::string& name) {
+    ViewerState loaded;
+    const std::filesystem::path start = std::filesystem::current_path();
+    std::filesystem::current_path(PALVETTA_EXAMPLES);
+    loaded.model = loadObjModel((name + ".obj").c_str());
+    std::filesystem::current_path(start);
+    loaded.floorOffset = normalizeModel(loaded.model.get(), kModelSize);
+    return renderExpected(loaded);
   }
+
+  // Starts the viewer in `folder` and opens its chooser; false when either does not show. The
+  // expected frames must be rendered before: this process's window would cover the viewer's.
+  bool startAndOpenChooser(const std::string& folder) {
+    const Frame floorOnly = renderExpected(ViewerState{});
+    viewer = startViewer(PALVETTA_BINARY, folder);
+    Frame seen;
+    if (viewer.window == 0 || !waitForFrame(viewer.window, floorOnly, kFrameTimeoutMs, seen)) {
+      return false;
+    }
+    chooser =
+        runTool("xdotool key l") ? waitForWindow(kDialogTitle, kDialogTimeoutMs, viewer.pid) : 0;
+    return chooser != 0;
+  }
+
+  unsigned long chooser = 0;
 };
 
 TEST_F(LoadE2eTest, AModelChosenInTheDialogStandsOnTheFloorInItsColoursAndEscapeChangesNothing) {
@@ -170,15 +153,13 @@ TEST_F(LoadE2eTest, AModelChosenInTheDialogStandsOnTheFloorInItsColoursAndEscape
 
   const auto pressed = Clock::now();
   ASSERT_TRUE(runTool("xdotool key l"));
-  ASSERT_NE(waitForWindow(kDialogTitle, kDialogTimeoutMs, viewer.pid), 0UL) << "no window named Obj File";
+  ASSERT_NE(waitForWindow(kDialogTitle, kDialogTimeoutMs, viewer.pid), 0UL)
+      << "no window named Obj File";
   const int firstOpenMs = msSince(pressed);
 
   Clipboard clipboard;
   ASSERT_TRUE(clipboard.serve(path));
-  // Ctrl+L opens the location field. The keys are held a moment, as a person holds them: a release
-  // within microseconds of the press reaches the field before GTK has finished building it.
-  ASSERT_TRUE(runTool("xdotool sleep 0.3 keydown ctrl sleep 0.1 keydown l sleep 0.1 keyup l "
-                      "keyup ctrl sleep 0.3 key ctrl+v sleep 0.3"));
+  ASSERT_TRUE(pasteIntoLocation());
   const auto chosen = Clock::now();
   ASSERT_TRUE(runTool("xdotool key Return"));
   const bool shown = waitForFrame(viewer.window, withModel, kFrameTimeoutMs, seen);
@@ -191,7 +172,8 @@ TEST_F(LoadE2eTest, AModelChosenInTheDialogStandsOnTheFloorInItsColoursAndEscape
   // "l" again, and Escape: the chooser goes and the picture stays.
   const auto pressedAgain = Clock::now();
   ASSERT_TRUE(runTool("xdotool key l"));
-  ASSERT_NE(waitForWindow(kDialogTitle, kDialogTimeoutMs, viewer.pid), 0UL) << "no chooser the second time";
+  ASSERT_NE(waitForWindow(kDialogTitle, kDialogTimeoutMs, viewer.pid), 0UL)
+      << "no chooser the second time";
   const int secondOpenMs = msSince(pressedAgain);
   ASSERT_TRUE(runTool("xdotool sleep 0.3 key Escape"));
   EXPECT_TRUE(dialogGone(viewer.pid, kDialogTimeoutMs));
@@ -205,6 +187,51 @@ TEST_F(LoadE2eTest, AModelChosenInTheDialogStandsOnTheFloorInItsColoursAndEscape
   std::cout << "chooser open: " << firstOpenMs << " ms at the first press (GTK starts), "
             << secondOpenMs << " ms at the second; choice to finished frame of " << kModel
             << ".obj (4096 triangles): " << loadMs << " ms\n";
+}
+
+// A folder typed into the location field opens in the chooser, which stays; Return on the file it
+// then selects loads that file.
+TEST_F(LoadE2eTest, ATypedFolderOpensInTheChooserAndReturnLoadsTheSelectedFile) {
+  const std::string folder = testFolder() + "/models";
+  std::filesystem::create_directories(folder);
+  for (const char* file : {"blocks.obj", "blocks.mtl"}) {
+    std::filesystem::copy_file(std::string(PALVETTA_EXAMPLES) + "/" + file, folder + "/" + file);
+  }
+  const Frame blocks = expectedFrameOf("blocks");
+  std::filesystem::create_directories(testFolder() + "/start");
+  ASSERT_TRUE(startAndOpenChooser(testFolder() + "/start"));
+  const Frame floorOnly = captureWindow(viewer.window);
+
+  Clipboard clipboard;
+  ASSERT_TRUE(clipboard.serve(folder));
+  ASSERT_TRUE(pasteIntoLocation());
+  ASSERT_TRUE(runTool("xdotool key Return sleep 1"));
+  clipboard.stop();
+  EXPECT_EQ(waitForWindow(kDialogTitle, 0, viewer.pid), chooser) << "the chooser closed";
+  EXPECT_FALSE(waitForFrameChange(viewer.window, floorOnly, kQuietMs));
+
+  ASSERT_TRUE(focusFileList(chooser));
+  ASSERT_TRUE(runTool("xdotool key Home sleep 0.2 key Return"));
+  Frame seen;
+  EXPECT_TRUE(waitForFrame(viewer.window, blocks, kFrameTimeoutMs, seen))
+      << countDifferentPixels(seen, blocks) << " pixels differ from the blocks rendered here";
+}
+
+TEST_F(LoadE2eTest, ADoubleClickOnAFileLoadsIt) {
+  const Frame torus = expectedFrameOf(kModel);
+  ASSERT_TRUE(startAndOpenChooser(PALVETTA_EXAMPLES));
+  ASSERT_TRUE(focusFileList(chooser));
+  // The examples in name order: blocks, far_away, torus.
+  ASSERT_TRUE(runTool("xdotool key Home sleep 0.1 key Down sleep 0.1 key Down sleep 0.3"));
+  int x = 0;
+  int y = 0;
+  ASSERT_TRUE(selectedRow(chooser, x, y)) << "no row of the file list is selected";
+  ASSERT_TRUE(runTool("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
+                      " click --repeat 2 --delay 80 1"));
+  Frame seen;
+  EXPECT_TRUE(waitForFrame(viewer.window, torus, kFrameTimeoutMs, seen))
+      << countDifferentPixels(seen, torus) << " pixels differ from the torus rendered here";
+  EXPECT_TRUE(dialogGone(viewer.pid, kDialogTimeoutMs));
 }
 
 }  // namespace

@@ -145,7 +145,7 @@ TEST_F(WineLoadE2eTest, ModelsChosenByTypedFullPathsLoadWithTheirMaterialsAndEsc
 
   const fs::path startFolder = fs::path(testFolder()) / "start";
   fs::create_directory(startFolder);
-  viewer = startViewer(std::vector<std::string>{"wine", viewerExe.string()}, startFolder.string());
+  viewer = startViewer("wine", startFolder.string(), {viewerExe.string()});
   ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
   Frame seen;
   ASSERT_TRUE(waitForFrame(viewer.window, floorOnly, kFrameTimeoutMs, seen))

@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -227,11 +228,8 @@ std::string findProgram(const std::string& name) {
 
 }  // namespace
 
-ViewerProcess startViewer(const std::string& binary, const std::string& workingDir) {
-  return startViewer(std::vector<std::string>{binary}, workingDir);
-}
-
-ViewerProcess startViewer(const std::vector<std::string>& command, const std::string& workingDir) {
+ViewerProcess startViewer(const std::string& binary, const std::string& workingDir,
+                          const std::vector<std::string>& arguments, const std::string& errorFile) {
   ViewerProcess viewer;
   if (display() == nullptr) {
     return viewer;
@@ -244,10 +242,10 @@ ViewerProcess startViewer(const std::vector<std::string>& command, const std::st
     envp.push_back(entry.data());
   }
   envp.push_back(nullptr);
-  const std::string program = findProgram(command.front());
-  std::vector<std::string> arguments = command;
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) {
+  std::string program = findProgram(binary);
+  std::vector<std::string> argumentCopies = arguments;
+  std::vector<char*> argv = {program.data()};
+  for (std::string& argument : argumentCopies) {
     argv.push_back(argument.data());
   }
   argv.push_back(nullptr);
@@ -262,6 +260,13 @@ ViewerProcess startViewer(const std::vector<std::string>& command, const std::st
     }
     if (!workingDir.empty() && chdir(workingDir.c_str()) != 0) {
       _exit(127);
+    }
+    if (!errorFile.empty()) {
+      const int fd = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (fd < 0 || dup2(fd, 2) < 0) {
+        _exit(127);
+      }
+      close(fd);
     }
     execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
@@ -290,8 +295,7 @@ ViewerProcess startViewer(const std::vector<std::string>& command, const std::st
     XErrorTrap trap(d);
     XWindowAttributes attributes;
     if (XGetWindowAttributes(d, viewer.window, &attributes) != 0) {
-      XWarpPointer(d, None, viewer.window, 0, 0, 0, 0, attributes.width / 2,
-                   attributes.height / 2);
+      XWarpPointer(d, None, viewer.window, 0, 0, 0, 0, attributes.width / 2, attributes.height / 2);
     }
   }
   return viewer;
@@ -330,8 +334,8 @@ Frame captureWindow(unsigned long window) {
   if (XGetWindowAttributes(d, window, &attributes) == 0 || attributes.map_state != IsViewable) {
     return frame;
   }
-  std::unique_ptr<XImage, XImageDeleter> image(XGetImage(d, window, 0, 0, attributes.width,
-                                                         attributes.height, AllPlanes, ZPixmap));
+  std::unique_ptr<XImage, XImageDeleter> image(
+      XGetImage(d, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap));
   if (!image || trap.failed()) {
     return frame;
   }

@@ -30,12 +30,13 @@ constexpr int kViewerStopTimeoutMs = 3000;
 // GSETTINGS_BACKEND=memory added to the environment, in `workingDir` unless it is empty. Waits
 // until the process has mapped its window named "Palvetta" and drawn a first frame into it, then
 // moves the pointer to the middle of the window: with no window manager, keys go to the window
-// under the pointer. On failure the returned window is 0 (the PID may still be set: stop it).
-ViewerProcess startViewer(const std::string& binary, const std::string& workingDir = "");
-
-// The same for a viewer started through another program, such as `{"wine", "palvetta.exe"}`; a
-// command name without a slash is looked up in PATH.
-ViewerProcess startViewer(const std::vector<std::string>& command, const std::string& workingDir);
+// under the pointer. `arguments` follow the program's name; the viewer's standard error goes to
+// the file `errorFile` unless that is empty. A `binary` without a slash, such as "wine" for a
+// viewer run through it, is looked up in PATH. On failure the returned window is 0 (the PID may
+// still be set: stop it).
+ViewerProcess startViewer(const std::string& binary, const std::string& workingDir = "",
+                          const std::vector<std::string>& arguments = {},
+                          const std::string& errorFile = "");
 
 // SIGTERM, then SIGKILL if it has not ended after a while; reaps the child. Safe to call again.
 void stopViewer(ViewerProcess& viewer);

@@ -1,0 +1,142 @@
+#include "app/command_line.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <system_error>
+#include <utility>
+
+#include "app/load_command.h"
+#include "platform/chosen_file.h"
+
+namespace {
+
+constexpr int kExitUsage = 2;
+
+constexpr char kUsage[] =
+    "Usage: palvetta [OPTION]... [FILE]\n"
+    "Shows the Wavefront OBJ model FILE, coloured by its MTL materials, standing on a\n"
+    "checkerboard floor. Without FILE the viewer starts with the floor alone.\n"
+    "\n"
+    "Options:\n"
+    "  --help            show this help and exit\n"
+    "  --version         show the version and exit\n"
+    "  -display DISPLAY  the X display to use; the window toolkit's other options are\n"
+    "                    passed on to it as well\n"
+    "\n"
+    "Controls:\n"
+    "  l                 choose an OBJ file in a dialog and show it\n"
+    "  right-drag        orbit the camera around the floor\n"
+    "  left-drag         move the camera away (drag down) or nearer (drag up)\n"
+    "Closing the window ends the program.\n";
+
+bool isToolkitOption(const std::string& argument, bool& takesValue) {
+  for (int i = 0; i < static_cast<int>(std::size(kToolkitOptions)); ++i) {
+    if (argument == kToolkitOptions[i]) {
+      takesValue = i < kToolkitOptionsWithValue;
+      return true;
+    }
+  }
+  return false;
+}
+
+CommandLine mistake(std::string error) {
+  CommandLine commandLine;
+  commandLine.action = CommandLineAction::usageError;
+  commandLine.error = std::move(error);
+  return commandLine;
+}
+
+std::filesystem::path nativePath(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// Why `file` cannot be loaded, in the words the C library uses; nothing when it can.
+std::optional<std::string> whyUnreadable(const std::string& file) {
+  const std::filesystem::path path = nativePath(file);
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (error) {
+    return error.message();
+  }
+  if (std::filesystem::is_directory(status)) {
+    return std::string("Is a directory");
+  }
+  if (!std::filesystem::is_regular_file(status)) {
+    return std::string("Not a regular file");
+  }
+  errno = 0;
+  const std::ifstream stream(path, std::ios::binary);
+  if (!stream) {
+    return errno != 0 ? std::generic_category().message(errno) : std::string("Cannot be read");
+  }
+  return std::nullopt;
+}
+
+std::string cannotOpen(const std::string& file, const std::string& why) {
+  return "palvetta: cannot open '" + file + "': " + why;
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+  CommandLine commandLine;
+  bool optionsEnded = false;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    bool takesValue = false;
+    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+      if (commandLine.file) {
+        return mistake("only one FILE can be shown, but '" + argument + "' is a second");
+      }
+      commandLine.file = argument;
+    } else if (argument == "--") {
+      optionsEnded = true;
+    } else if (argument == "--help") {
+      commandLine.action = CommandLineAction::help;
+    } else if (argument == "--version") {
+      commandLine.action = CommandLineAction::version;
+    } else if (isToolkitOption(argument, takesValue)) {
+      if (takesValue && ++i == arguments.size()) {
+        return mistake("option '" + argument + "' needs a value");
+      }
+    } else {
+      return mistake("unknown option '" + argument + "'");
+    }
+  }
+  return commandLine;
+}
+
+int answerCommandLine(const CommandLine& commandLine, std::ostream& out, std::ostream& err) {
+  switch (commandLine.action) {
+    case CommandLineAction::help:
+      out << kUsage;
+      return 0;
+    case CommandLineAction::version:
+      out << "palvetta " << PALVETTA_VERSION << '\n';
+      return 0;
+    case CommandLineAction::usageError:
+      err << "palvetta: " << commandLine.error << '\n' << kUsage;
+      return kExitUsage;
+    case CommandLineAction::view:
+      break;
+  }
+  return 0;
+}
+
+std::optional<std::string> openModelFile(ViewerState& state, const std::string& file) {
+  if (const std::optional<std::string> why = whyUnreadable(file)) {
+    return cannotOpen(file, *why);
+  }
+  const std::optional<std::string> name = enterFolderOf(file);
+  if (!name) {
+    return cannotOpen(file, "Cannot enter its folder");
+  }
+  loadModelFile(state, *name);
+  if (!state.model) {
+    return cannotOpen(file, "Cannot be read");
+  }
+  return std::nullopt;
+}

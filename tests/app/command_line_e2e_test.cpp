@@ -1,0 +1,95 @@
+// The real viewer started with a FILE on its command line, under the test's X display.
+//
+// A model named by its full path from another folder must show in the first frames exactly as a
+// choice in the open-file dialog shows it (load_e2e_test checks the dialog against the same frame
+// rendered here), its material library found beside it; the window must carry the class and icon
+// a desktop matches it by. A FILE that cannot be opened must be named on standard error in one
+// line, and the floor shown alone, whatever toolkit options come with it.
+#include <GL/freeglut.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "model/normalize.h"
+#include "model/obj_reader.h"
+#include "tests/support/e2e.h"
+#include "tests/support/gl_test_window.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+constexpr int kWindowSize = 640;
+constexpr int kFrameTimeoutMs = 20000;
+constexpr float kModelSize = 5.0f;
+
+// The frame of `state` as this process draws it in a window of the viewer's size; the window is
+// closed again so that nothing of this process lies over the viewer's.
+Frame renderExpected(const ViewerState& state) {
+  const int window = openSceneWindow(kWindowSize, kWindowSize);
+  Frame frame = renderFrame(state);
+  closeSceneWindow(window);
+  glutMainLoopEvent();
+  return frame;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+using CommandLineE2eTest = ViewerFixture;
+
+TEST_F(CommandLineE2eTest, AModelNamedOnTheCommandLineShowsAsIfChosenInTheDialog) {
+  const std::string examples = PALVETTA_EXAMPLES;
+  const std::string path = examples + "/torus.obj";
+  ViewerState loaded;
+  const std::filesystem::path start = std::filesystem::current_path();
+  std::filesystem::current_path(examples);
+  loaded.model = loadObjModel(path.c_str());
+  std::filesystem::current_path(start);
+  ASSERT_NE(loaded.model, nullptr);
+  ASSERT_EQ(loaded.model->materialCount, 4);
+  loaded.floorOffset = normalizeModel(loaded.model.get(), kModelSize);
+  const Frame withModel = renderExpected(loaded);
+
+  const std::string errors = testFolder() + "/torus-stderr.txt";
+  viewer = startViewer(PALVETTA_BINARY, testFolder(), {path}, errors);
+  ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
+  Frame seen;
+  EXPECT_TRUE(waitForFrame(viewer.window, withModel, kFrameTimeoutMs, seen))
+      << countDifferentPixels(seen, withModel) << " pixels differ from the model rendered here";
+  EXPECT_EQ(readFile(errors), "");
+
+  const std::string window = std::to_string(viewer.window);
+  EXPECT_TRUE(runTool("xprop -id " + window + " WM_CLASS | grep -qxF " +
+                      "'WM_CLASS(STRING) = \"palvetta\", \"Palvetta\"'"));
+  EXPECT_TRUE(runTool("xprop -id " + window + " _NET_WM_PID | grep -qxF " +
+                      "'_NET_WM_PID(CARDINAL) = " + std::to_string(viewer.pid) + "'"));
+  for (const char* size : {"16 x 16", "32 x 32", "48 x 48"}) {
+    EXPECT_TRUE(runTool("xprop -id " + window + " _NET_WM_ICON | grep -qF 'Icon (" + size + ")'"))
+        << "no " << size << " icon";
+  }
+}
+
+TEST_F(CommandLineE2eTest, AFileThatCannotBeOpenedIsNamedOnStandardErrorAndTheFloorShowsAlone) {
+  const Frame floorOnly = renderExpected(ViewerState());
+  const std::string errors = testFolder() + "/missing-stderr.txt";
+  // The toolkit's own option, with a value that is not to be taken for the FILE, still reaches it.
+  const char* display = std::getenv("DISPLAY");
+  ASSERT_NE(display, nullptr);
+  viewer = startViewer(PALVETTA_BINARY, testFolder(), {"-display", display, "missing.obj"}, errors);
+  ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
+  Frame seen;
+  EXPECT_TRUE(waitForFrame(viewer.window, floorOnly, kFrameTimeoutMs, seen))
+      << countDifferentPixels(seen, floorOnly) << " pixels differ from the floor alone";
+  EXPECT_EQ(readFile(errors), "palvetta: cannot open 'missing.obj': No such file or directory\n");
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+#include "app/command_line.h"
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/temp_files.h"
+
+namespace {
+
+CommandLine parse(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), "palvetta");
+  return parseCommandLine(arguments);
+}
+
+TEST(CommandLineTest, TakesOneFileAndPassesTheToolkitsOptionsOver) {
+  EXPECT_EQ(parse({}).action, CommandLineAction::view);
+  EXPECT_FALSE(parse({}).file);
+
+  const CommandLine withToolkit =
+      parse({"-display", ":5", "-geometry", "300x300+0+0", "-sync", "model.obj", "-iconic"});
+  EXPECT_EQ(withToolkit.action, CommandLineAction::view);
+  EXPECT_EQ(withToolkit.file, "model.obj");
+  // A toolkit option's value is never taken for the FILE, even when it looks like one.
+  EXPECT_FALSE(parse({"-display", "x.obj"}).file);
+  EXPECT_EQ(parse({"--", "-dash.obj"}).file, "-dash.obj");
+  EXPECT_EQ(parse({"-"}).file, "-");
+
+  EXPECT_EQ(parse({"model.obj", "--help"}).action, CommandLineAction::help);
+  EXPECT_EQ(parse({"--version"}).action, CommandLineAction::version);
+}
+
+TEST(CommandLineTest, AMistakeIsNamed) {
+  const CommandLine unknown = parse({"model.obj", "--bogus"});
+  EXPECT_EQ(unknown.action, CommandLineAction::usageError);
+  EXPECT_EQ(unknown.error, "unknown option '--bogus'");
+  EXPECT_EQ(parse({"-x"}).action, CommandLineAction::usageError);
+  EXPECT_EQ(parse({"a.obj", "b.obj"}).action, CommandLineAction::usageError);
+  EXPECT_EQ(parse({"-sync", "-display"}).error, "option '-display' needs a value");
+}
+
+TEST(CommandLineTest, AnswersGoToTheRightStreamWithTheirExitStatus) {
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(answerCommandLine(parse({"--version"}), out, err), 0);
+  EXPECT_EQ(out.str(), std::string("palvetta ") + PALVETTA_VERSION + "\n");
+
+  out.str("");
+  EXPECT_EQ(answerCommandLine(parse({"--help"}), out, err), 0);
+  EXPECT_TRUE(out.str().starts_with("Usage: palvetta [OPTION]... [FILE]\n"));
+  for (const char* control : {"  l ", "right-drag", "left-drag"}) {
+    EXPECT_NE(out.str().find(control), std::string::npos) << control;
+  }
+  EXPECT_EQ(err.str(), "");
+
+  out.str("");
+  EXPECT_EQ(answerCommandLine(parse({"--bogus"}), out, err), 2);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_TRUE(err.str().starts_with("palvetta: unknown option '--bogus'\nUsage: palvetta"));
+}
+
+class OpenModelFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { startFolder_ = std::filesystem::current_path(); }
+  void TearDown() override { std::filesystem::current_path(startFolder_); }
+
+ private:
+  std::filesystem::path startFolder_;
+};
+
+TEST_F(OpenModelFileTest, ARelativePathLoadsWithTheLibraryBesideIt) {
+  std::filesystem::create_directories(testFolder() + "/models");
+  writeTestFile("models/red.mtl", "newmtl red\nKd 1 0 0\n");
+  writeTestFile("models/triangle.obj",
+                "mtllib red.mtl\nv -1 2 -1\nv 1 2 -1\nv 0 2 1\nvn 0 1 0\nusemtl red\n"
+                "f 1//1 3//1 2//1\n");
+  std::filesystem::current_path(testFolder());
+  ViewerState state;
+  EXPECT_EQ(openModelFile(state, "models/triangle.obj"), std::nullopt);
+  ASSERT_NE(state.model, nullptr);
+  ASSERT_EQ(state.model->materialCount, 1);
+  EXPECT_EQ(state.model->materials[0]->diffuse.r, 1.0f);
+  EXPECT_FLOAT_EQ(state.floorOffset, 5.0f);  // width 2 scaled to 5, height 2 to the offset
+  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(testFolder()) / "models");
+}
+
+TEST_F(OpenModelFileTest, WhatCannotBeOpenedIsNamedAndChangesNothing) {
+  std::filesystem::current_path(testFolder());
+  std::filesystem::create_directories(testFolder() + "/folder.obj");
+  ViewerState state;
+  state.floorOffset = 1.5f;
+  EXPECT_EQ(openModelFile(state, "missing/x.obj"),
+            "palvetta: cannot open 'missing/x.obj': No such file or directory");
+  EXPECT_EQ(openModelFile(state, "folder.obj"),
+            "palvetta: cannot open 'folder.obj': Is a directory");
+  EXPECT_EQ(openModelFile(state, "/dev/null"),
+            "palvetta: cannot open '/dev/null': Not a regular file");
+  EXPECT_EQ(state.model, nullptr);
+  EXPECT_EQ(state.floorOffset, 1.5f);
+  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(testFolder()));
+}
+
+}  // namespace

@@ -1,0 +1,109 @@
+// What `cmake --install` lays out, and the Debian package CPack makes of it, checked with the
+// tools a desktop and Debian check them with. Both work on this build folder, so they show the
+// installed tree and the package of exactly the program under test.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/window_identity.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+struct CommandResult {
+  int status = -1;
+  std::string output;  // standard output and error together
+};
+
+struct PipeCloser {
+  void operator()(FILE* pipe) const { pclose(pipe); }
+};
+
+CommandResult run(const std::string& command) {
+  CommandResult result;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) {
+    return result;
+  }
+  char buffer[4096];
+  std::size_t read = 0;
+  while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+    result.output.append(buffer, read);
+  }
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+// The value of `key` in the [Desktop Entry] group; empty when it is missing.
+std::string entryValue(const std::string& desktopFile, const std::string& key) {
+  std::ifstream file(desktopFile);
+  std::string line;
+  while (std::getline(file, line)) {
+    if (line.starts_with(key + "=")) {
+      return line.substr(key.size() + 1);
+    }
+  }
+  return "";
+}
+
+TEST(InstallTest, TheInstalledDesktopEntryValidatesAndStartsTheInstalledProgram) {
+  const std::string prefix = testFolder() + "/prefix";
+  const CommandResult install =
+      run(std::string(CMAKE_COMMAND) + " --install " + PALVETTA_BUILD_DIR + " --prefix " + prefix);
+  ASSERT_EQ(install.status, 0) << install.output;
+
+  const std::string entry = prefix + "/share/applications/palvetta.desktop";
+  const CommandResult validation = run("desktop-file-validate " + entry);
+  EXPECT_EQ(validation.status, 0);
+  EXPECT_EQ(validation.output, "");
+  // The entry names the program by its name on the PATH, with the file it is to open.
+  EXPECT_EQ(entryValue(entry, "Exec"), "palvetta %f");
+  const CommandResult version = run("PATH=" + prefix + "/bin palvetta --version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.output, std::string("palvetta ") + PALVETTA_VERSION + "\n");
+  EXPECT_EQ(entryValue(entry, "StartupWMClass"), kWindowClassName);
+  EXPECT_EQ(entryValue(entry, "MimeType"), "model/obj;");
+  EXPECT_TRUE(std::filesystem::is_regular_file(prefix + "/share/icons/hicolor/scalable/apps/" +
+                                               entryValue(entry, "Icon") + ".svg"));
+
+  const CommandResult manual =
+      run("MANWIDTH=80 man --warnings -l " + prefix + "/share/man/man1/palvetta.1");
+  EXPECT_EQ(manual.status, 0);
+  EXPECT_NE(manual.output.find("palvetta - view a Wavefront OBJ model"), std::string::npos)
+      << manual.output;
+  EXPECT_EQ(manual.output.find("warning"), std::string::npos) << manual.output;
+}
+
+TEST(InstallTest, TheDebianPackageHoldsTheProgramItsDesktopFilesAndItsLibraries) {
+  const std::string folder = testFolder() + "/package";
+  const CommandResult pack = run(std::string(CPACK_COMMAND) + " --config " + PALVETTA_BUILD_DIR +
+                                 "/CPackConfig.cmake -B " + folder);
+  ASSERT_EQ(pack.status, 0) << pack.output;
+  const std::string deb = folder + "/palvetta_" + PALVETTA_VERSION + "_amd64.deb";
+  ASSERT_TRUE(std::filesystem::is_regular_file(deb)) << pack.output;
+
+  const CommandResult contents = run("dpkg-deb --contents " + deb);
+  ASSERT_EQ(contents.status, 0) << contents.output;
+  for (const char* file : {" ./usr/bin/palvetta\n", " ./usr/share/applications/palvetta.desktop\n",
+                           " ./usr/share/icons/hicolor/scalable/apps/palvetta.svg\n",
+                           " ./usr/share/man/man1/palvetta.1\n"}) {
+    EXPECT_NE(contents.output.find(file), std::string::npos) << file << contents.output;
+  }
+  // Nothing of the build's tests, benchmarks or examples.
+  EXPECT_EQ(contents.output.find("test"), std::string::npos) << contents.output;
+
+  // The dependencies are read from the program itself, so the libraries it links are there.
+  const CommandResult depends = run("dpkg-deb --field " + deb + " Depends");
+  for (const char* package : {"libc6", "libglut3", "libgtk-3-0", "libx11-6"}) {
+    EXPECT_NE(depends.output.find(package), std::string::npos) << package << ": " << depends.output;
+  }
+}
+
+}  // namespace
