@@ -6,9 +6,17 @@
 #include <cstring>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+
+#include <string>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,8 +38,29 @@ std::size_t blockBytesFor(long long fileSize) {
 }
 
 #ifdef _WIN32
+// Names are UTF-8 here. The wide-character open takes them in every script, where the narrow one
+// would read them in the system's code page. Text that is not UTF-8 names no file: empty.
+std::wstring widePath(const char* path) {
+  const std::size_t bytes = std::strlen(path);
+  if (bytes == 0 || bytes > INT_MAX) {
+    return {};
+  }
+  const int length = static_cast<int>(bytes);
+  const int chars = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, length, nullptr, 0);
+  if (chars <= 0) {
+    return {};
+  }
+  std::wstring wide(static_cast<std::size_t>(chars), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, length, wide.data(), chars);
+  return wide;
+}
+
 int openRegularFile(const char* path, std::size_t& blockBytes) {
-  const int fd = _open(path, _O_RDONLY | _O_BINARY);
+  const std::wstring wide = widePath(path);
+  if (wide.empty()) {
+    return -1;
+  }
+  const int fd = _wopen(wide.c_str(), _O_RDONLY | _O_BINARY);
   if (fd < 0) {
     return -1;
   }

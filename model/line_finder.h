@@ -73,7 +73,8 @@ struct LineFinder {
 };
 
 // Opens `path` when it is a regular file and reads its first block. False, with nothing open, when
-// the path is not a regular file or cannot be opened for reading.
+// the path is not a regular file or cannot be opened for reading. On Windows the path is taken as
+// UTF-8, and text that is not UTF-8 names no file.
 bool openLineFinder(LineFinder& finder, const char* path);
 
 // Closes the file; the buffer stays for the next file.

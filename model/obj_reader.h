@@ -16,6 +16,9 @@
 // creates nothing, and "Kd" lines after it change nothing. A library that cannot be opened changes
 // nothing.
 //
+// On Windows the OBJ path and library names are taken as UTF-8, so that names in any script are
+// found there as on Linux.
+//
 // Both read a line as its first 1023 characters (the rest of a longer line is skipped, never read
 // as a line of its own), skip a UTF-8 byte order mark at the start of the file, take CR LF line
 // ends like LF, and read numbers as the C library does in the "C" locale, whatever the process

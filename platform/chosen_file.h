@@ -1,5 +1,7 @@
-// What the Linux dialog's answer turns into: the default extension and the move into the chosen
-// file's folder. Plain POSIX file-system calls, no toolkit, so they can be checked without a display.
+// What a chosen file's path turns into: the default extension and the move into the file's folder.
+// Plain file-system calls, no toolkit, so they can be checked without a display; one form per
+// platform with the same behaviour. Paths are UTF-8 on every platform. On Windows both '\' and '/'
+// separate components, and a drive prefix ("C:") ends a folder like a separator does.
 //
 // acceptChosenFile takes the path the chooser returned. An existing regular file is taken as it
 // is; otherwise a path whose last component has no extension (no dot after its first character)

@@ -6,16 +6,17 @@
 // a name typed without an extension gets ".obj" appended.
 //
 // On a choice, the process's current directory becomes the chosen file's folder, so that relative
-// material library names in the file are found next to it, and the result is a path to open from
-// there of at most 255 bytes (on Linux the file's name within that folder, so that files with
-// longer full paths still load). A cancel, a closed dialog, or no way to show one (no display)
-// yields nothing and changes nothing.
+// material library names in the file are found next to it, and the result is a UTF-8 path to open
+// from there: the file's name within that folder, so that files with long full paths still load,
+// or the full path when the folder cannot be entered. A cancel, a closed dialog, or no way to show
+// one (no display) yields nothing and changes nothing, the current directory included.
 //
 // releaseObjFileChooser lets go of what is left of the dialog that chose the last file; call it
 // once that file is on screen, since the user is then no longer waiting. Cheap when there is
 // nothing to let go, and chooseObjFile lets go of it too.
 //
-// One implementation per platform: GTK 3 on Linux, the common dialog library on Windows.
+// One implementation per platform: GTK 3 on Linux, the common dialog library's wide-character
+// dialog on Windows (whose typed paths stop at 259 characters).
 #pragma once
 
 #include <optional>

@@ -1,41 +1,77 @@
-// The Windows open-file dialog: the common dialog library's GetOpenFileNameA, which leaves the
-// current directory at the chosen file's folder because OFN_NOCHANGEDIR is not set.
+// The Windows open-file dialog: the common dialog library's wide-character GetOpenFileNameW, so
+// that names in every script reach the program, which keeps them in UTF-8.
 #include <windows.h>
 
 #include <commdlg.h>
 
+#include <vector>
+
+#include "platform/chosen_file.h"
 #include "platform/open_file_dialog.h"
+#include "platform/wide_text_win32.h"
 
 namespace {
 
-// Room for a path of 255 characters and its terminator; cleared, so no name is proposed.
-constexpr DWORD kPathBytes = 256;
+// The dialog stops at 259 characters, but may hand back longer names where the system allows
+// them, and a buffer too small for the answer makes it fail like a cancel. So: room for the
+// longest path the wide-character file functions take, and its terminator.
+constexpr DWORD kPathChars = 32768;
 
 // Label and pattern pairs, each ending in a NUL, the list ending in an empty label. The second
-// label is the Japanese "all files" label of the Linux dialog in Shift_JIS bytes, the code page
-// the A-functions take it in.
-constexpr char kFilter[] =
-    "Obj File (*.obj)\0*.obj\0"
-    "\x82\xb7\x82\xd7\x82\xc4(*.*)\0*.*\0";
+// label is Japanese for "all files", the same label the Linux dialog shows.
+constexpr wchar_t kFilter[] =
+    L"Obj File (*.obj)\0*.obj\0"
+    L"すべて(*.*)\0*.*\0";
 
-}  // namespace
+std::wstring currentDirectory() {
+  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+  std::wstring folder(needed, L'\0');
+  const DWORD written = GetCurrentDirectoryW(needed, folder.data());
+  folder.resize(written < needed ? written : 0);
+  return folder;
+}
 
-std::optional<std::string> chooseObjFile() {
-  char path[kPathBytes] = {};
-  OPENFILENAMEA request = {};
+std::optional<std::string> runDialog() {
+  // Cleared, so no name is proposed.
+  std::vector<wchar_t> path(kPathChars, L'\0');
+  OPENFILENAMEW request = {};
   request.lStructSize = sizeof request;
   request.hwndOwner = nullptr;
   request.lpstrFilter = kFilter;
   request.nFilterIndex = 1;
-  request.lpstrFile = path;
-  request.nMaxFile = kPathBytes;
-  request.lpstrTitle = "Obj File";
-  request.lpstrDefExt = "obj";
-  request.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;  // 0x1804
-  if (!GetOpenFileNameA(&request)) {
+  request.lpstrFile = path.data();
+  request.nMaxFile = kPathChars;
+  request.lpstrTitle = L"Obj File";
+  request.lpstrDefExt = L"obj";
+  request.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!GetOpenFileNameW(&request)) {
     return std::nullopt;
   }
-  return std::string(path);
+  return narrow(path.data());
+}
+
+}  // namespace
+
+std::optional<std::string> chooseObjFile() {
+  // The dialog moves the current directory as the user browses, and where it leaves it depends on
+  // how the file was chosen: a typed full path leaves it alone. OFN_NOCHANGEDIR does not hold for
+  // open dialogs on every version of Windows. So the directory is put back here, whatever the
+  // outcome, and a choice then moves it on purpose.
+  const std::wstring before = currentDirectory();
+  const std::optional<std::string> chosen = runDialog();
+  if (!before.empty()) {
+    SetCurrentDirectoryW(before.c_str());
+  }
+  if (!chosen) {
+    return std::nullopt;
+  }
+  const std::optional<std::string> file = acceptChosenFile(*chosen);
+  if (!file) {
+    return std::nullopt;
+  }
+  // A folder too deep to be the current directory still holds a file the full path opens.
+  const std::optional<std::string> name = enterFolderOf(*file);
+  return name ? name : file;
 }
 
 // The common dialog has gone by the time GetOpenFileNameA returns.

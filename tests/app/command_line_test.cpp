@@ -96,8 +96,11 @@ TEST_F(OpenModelFileTest, WhatCannotBeOpenedIsNamedAndChangesNothing) {
             "palvetta: cannot open 'missing/x.obj': No such file or directory");
   EXPECT_EQ(openModelFile(state, "folder.obj"),
             "palvetta: cannot open 'folder.obj': Is a directory");
+#ifndef _WIN32
+  // Windows' device names (NUL) are not files Wine can report on, so this stays a Linux case.
   EXPECT_EQ(openModelFile(state, "/dev/null"),
             "palvetta: cannot open '/dev/null': Not a regular file");
+#endif
   EXPECT_EQ(state.model, nullptr);
   EXPECT_EQ(state.floorOffset, 1.5f);
   EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(testFolder()));

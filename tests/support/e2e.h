@@ -31,7 +31,8 @@ constexpr int kViewerStopTimeoutMs = 3000;
 // until the process has mapped its window named "Palvetta" and drawn a first frame into it, then
 // moves the pointer to the middle of the window: with no window manager, keys go to the window
 // under the pointer. `arguments` follow the program's name; the viewer's standard error goes to
-// the file `errorFile` unless that is empty. On failure the returned window is 0 (the PID may
+// the file `errorFile` unless that is empty. A `binary` without a slash, such as "wine" for a
+// viewer run through it, is looked up in PATH. On failure the returned window is 0 (the PID may
 // still be set: stop it).
 ViewerProcess startViewer(const std::string& binary, const std::string& workingDir = "",
                           const std::vector<std::string>& arguments = {},

@@ -1,0 +1,169 @@
+// The Windows viewer under Wine in the test's X display: its first frame, "l" and the common
+// dialog, models chosen by typing their full paths, and Escape.
+//
+// Every frame must equal, pixel for pixel, the one this Linux process renders from the same file,
+// read and normalised here under the same camera. The viewer starts in a folder of its own, so a
+// model's materials are found only when a choice makes the model's folder the current directory;
+// the second model lies in a folder named in Japanese, outside most systems' code pages. The
+// dialog is worked through its own controls by palvetta_dialog_driver.exe, run under Wine as
+// well, since nothing outside Wine can reach into a Windows dialog. The Windows build is found in
+// PALVETTA_WINDOWS_BUILD; the Wine prefix in WINEPREFIX, or a fresh one is made here.
+#include <GL/freeglut.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "model/normalize.h"
+#include "model/obj_reader.h"
+#include "tests/support/e2e.h"
+#include "tests/support/gl_test_window.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWindowSize = 640;
+constexpr int kDialogTimeoutMs = 20000;
+constexpr int kFrameTimeoutMs = 20000;
+constexpr int kQuietMs = 500;
+constexpr int kPollMs = 50;
+constexpr float kModelSize = 5.0f;
+const char* const kDialogTitle = "Obj File";
+
+// The frame of `state` as this process draws it in a window of the viewer's size.
+Frame renderExpected(const ViewerState& state) {
+  const int window = openSceneWindow(kWindowSize, kWindowSize);
+  Frame frame = renderFrame(state);
+  closeSceneWindow(window);
+  glutMainLoopEvent();
+  return frame;
+}
+
+// The frame of the model in `path`, read from its own folder as the viewer should read it.
+Frame renderModel(const fs::path& path, int expectedMaterials) {
+  ViewerState state;
+  const fs::path start = fs::current_path();
+  fs::current_path(path.parent_path());
+  state.model = loadObjModel(path.filename().c_str());
+  fs::current_path(start);
+  EXPECT_NE(state.model, nullptr) << path;
+  if (state.model != nullptr) {
+    EXPECT_EQ(state.model->materialCount, expectedMaterials) << path;
+  }
+  state.floorOffset = normalizeModel(state.model.get(), kModelSize);
+  return renderExpected(state);
+}
+
+// Wine shows the whole file system as drive Z:.
+std::string windowsPath(const fs::path& path) {
+  std::string text = "Z:" + fs::absolute(path).string();
+  for (char& c : text) {
+    c = c == '/' ? '\\' : c;
+  }
+  return text;
+}
+
+std::string quoted(const std::string& text) {
+  return "'" + text + "'";
+}
+
+class WineLoadE2eTest : public ViewerFixture {
+ protected:
+  void SetUp() override {
+    const char* build = std::getenv("PALVETTA_WINDOWS_BUILD");
+    ASSERT_NE(build, nullptr) << "PALVETTA_WINDOWS_BUILD names no Windows build";
+    viewerExe = fs::path(build) / "app" / "palvetta.exe";
+    driverExe = fs::path(build) / "tests" / "palvetta_dialog_driver.exe";
+    ASSERT_TRUE(fs::exists(viewerExe)) << viewerExe;
+    ASSERT_TRUE(fs::exists(driverExe)) << driverExe;
+    // Wine reads command lines and file names in the locale's character set.
+    setenv("LC_ALL", "C.UTF-8", 1);
+    setenv("WINEDEBUG", "-all", 0);
+    if (std::getenv("WINEPREFIX") == nullptr) {
+      setenv("WINEPREFIX", (testFolder() + "/wine").c_str(), 1);
+      ownPrefix = true;
+    }
+    // Wine's own services start with the first program of a prefix and inherit its output; the
+    // viewer's output is the test's, which must not stay open after the test. So they start here.
+    const std::string boot = ownPrefix ? "wineboot --init" : "wineboot";
+    ASSERT_EQ(std::system(("timeout 300 " + boot + " > /dev/null 2>&1").c_str()), 0);
+  }
+
+  void TearDown() override {
+    ViewerFixture::TearDown();
+    if (ownPrefix) {
+      // The prefix goes with the test folder; its server must not outlive it.
+      EXPECT_EQ(std::system("wineserver --kill > /dev/null 2>&1"), 0);
+    }
+  }
+
+  bool driveDialog(const std::string& arguments) {
+    return runTool("wine " + quoted(driverExe.string()) + " " + arguments + " 2> /dev/null");
+  }
+
+  // "l", then the dialog must appear in the viewer's process.
+  bool openDialog() {
+    return runTool("xdotool key l") &&
+           waitForWindow(kDialogTitle, kDialogTimeoutMs, viewer.pid) != 0;
+  }
+
+  bool dialogGone() {
+    for (int waited = 0; waitForWindow(kDialogTitle, 0, viewer.pid) != 0; waited += kPollMs) {
+      if (waited > kDialogTimeoutMs) {
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    }
+    return true;
+  }
+
+  fs::path viewerExe;
+  fs::path driverExe;
+  bool ownPrefix = false;
+};
+
+TEST_F(WineLoadE2eTest, ModelsChosenByTypedFullPathsLoadWithTheirMaterialsAndEscapeChangesNothing) {
+  const fs::path examples = PALVETTA_EXAMPLES;
+  const fs::path japanese = fs::path(testFolder()) / "モデル";
+  fs::create_directory(japanese);
+  fs::copy_file(examples / "torus.obj", japanese / "torus.obj");
+  fs::copy_file(examples / "torus.mtl", japanese / "torus.mtl");
+  const fs::path blocks = examples / "blocks.obj";
+  const fs::path torus = japanese / "torus.obj";
+  const Frame floorOnly = renderExpected(ViewerState());
+  const Frame blocksFrame = renderModel(blocks, 5);
+  const Frame torusFrame = renderModel(torus, 4);
+  ASSERT_FALSE(HasFailure());
+
+  const fs::path startFolder = fs::path(testFolder()) / "start";
+  fs::create_directory(startFolder);
+  viewer = startViewer("wine", startFolder.string(), {viewerExe.string()});
+  ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
+  Frame seen;
+  ASSERT_TRUE(waitForFrame(viewer.window, floorOnly, kFrameTimeoutMs, seen))
+      << countDifferentPixels(seen, floorOnly) << " pixels differ in the first frame";
+
+  for (const auto& [path, expected] : {std::pair{blocks, &blocksFrame}, {torus, &torusFrame}}) {
+    ASSERT_TRUE(openDialog()) << "no window named Obj File";
+    ASSERT_TRUE(driveDialog("open " + quoted(windowsPath(path)))) << windowsPath(path);
+    ASSERT_TRUE(waitForFrame(viewer.window, *expected, kFrameTimeoutMs, seen))
+        << countDifferentPixels(seen, *expected) << " pixels differ from " << path;
+  }
+
+  ASSERT_TRUE(openDialog()) << "no window named Obj File the last time";
+  ASSERT_TRUE(runTool("xdotool sleep 0.3 key Escape"));
+  EXPECT_TRUE(dialogGone()) << "Escape left the dialog open";
+  EXPECT_TRUE(waitForFrame(viewer.window, torusFrame, kFrameTimeoutMs, seen))
+      << countDifferentPixels(seen, torusFrame) << " pixels differ after Escape";
+  EXPECT_FALSE(waitForFrameChange(viewer.window, torusFrame, kQuietMs));
+}
+
+}  // namespace
