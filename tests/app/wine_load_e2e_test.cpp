@@ -1,5 +1,5 @@
 // The Windows viewer under Wine in the test's X display: its first frame, "l" and the common
-// dialog, models chosen by typing their full paths, and Escape.
+// dialog, models chosen by typing their full paths, Escape, and a model named on the command line.
 //
 // Every frame must equal, pixel for pixel, the one this Linux process renders from the same file,
 // read and normalised here under the same camera. The viewer starts in a folder of its own, so a
@@ -130,22 +130,31 @@ class WineLoadE2eTest : public ViewerFixture {
   bool ownPrefix = false;
 };
 
-TEST_F(WineLoadE2eTest, ModelsChosenByTypedFullPathsLoadWithTheirMaterialsAndEscapeChangesNothing) {
+// The torus example with its library in a folder named in Japanese; returns the model's path.
+fs::path torusInJapaneseFolder() {
   const fs::path examples = PALVETTA_EXAMPLES;
   const fs::path japanese = fs::path(testFolder()) / "モデル";
-  fs::create_directory(japanese);
-  fs::copy_file(examples / "torus.obj", japanese / "torus.obj");
-  fs::copy_file(examples / "torus.mtl", japanese / "torus.mtl");
-  const fs::path blocks = examples / "blocks.obj";
-  const fs::path torus = japanese / "torus.obj";
+  fs::create_directories(japanese);
+  fs::copy_file(examples / "torus.obj", japanese / "torus.obj", fs::copy_options::skip_existing);
+  fs::copy_file(examples / "torus.mtl", japanese / "torus.mtl", fs::copy_options::skip_existing);
+  return japanese / "torus.obj";
+}
+
+fs::path newStartFolder() {
+  const fs::path startFolder = fs::path(testFolder()) / "start";
+  fs::create_directories(startFolder);
+  return startFolder;
+}
+
+TEST_F(WineLoadE2eTest, ModelsChosenByTypedFullPathsLoadWithTheirMaterialsAndEscapeChangesNothing) {
+  const fs::path blocks = fs::path(PALVETTA_EXAMPLES) / "blocks.obj";
+  const fs::path torus = torusInJapaneseFolder();
   const Frame floorOnly = renderExpected(ViewerState());
   const Frame blocksFrame = renderModel(blocks, 5);
   const Frame torusFrame = renderModel(torus, 4);
   ASSERT_FALSE(HasFailure());
 
-  const fs::path startFolder = fs::path(testFolder()) / "start";
-  fs::create_directory(startFolder);
-  viewer = startViewer("wine", startFolder.string(), {viewerExe.string()});
+  viewer = startViewer("wine", newStartFolder().string(), {viewerExe.string()});
   ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
   Frame seen;
   ASSERT_TRUE(waitForFrame(viewer.window, floorOnly, kFrameTimeoutMs, seen))
@@ -164,6 +173,19 @@ TEST_F(WineLoadE2eTest, ModelsChosenByTypedFullPathsLoadWithTheirMaterialsAndEsc
   EXPECT_TRUE(waitForFrame(viewer.window, torusFrame, kFrameTimeoutMs, seen))
       << countDifferentPixels(seen, torusFrame) << " pixels differ after Escape";
   EXPECT_FALSE(waitForFrameChange(viewer.window, torusFrame, kQuietMs));
+}
+
+// Explorer's "Open with" and a file dropped onto the program pass the file on the command line.
+TEST_F(WineLoadE2eTest, ModelNamedOnTheCommandLineInAJapaneseFolderShowsInTheFirstFrame) {
+  const fs::path torus = torusInJapaneseFolder();
+  const Frame torusFrame = renderModel(torus, 4);
+  ASSERT_FALSE(HasFailure());
+
+  viewer = startViewer("wine", newStartFolder().string(), {viewerExe.string(), windowsPath(torus)});
+  ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
+  Frame seen;
+  EXPECT_TRUE(waitForFrame(viewer.window, torusFrame, kFrameTimeoutMs, seen))
+      << countDifferentPixels(seen, torusFrame) << " pixels differ from " << torus;
 }
 
 }  // namespace
