@@ -50,7 +50,6 @@
 #include <thread>
 #include <vector>
 
-#include <GL/freeglut.h>
 
 extern char** environ;
 
@@ -377,14 +376,6 @@ struct Bench {
   }
 };
 
-// The frame of `state` as this process draws it in a window of the viewer's size.
-Frame renderExpected(const ViewerState& state) {
-  const int window = openSceneWindow(kWindowSize, kWindowSize);
-  Frame frame = renderFrame(state);
-  closeSceneWindow(window);
-  glutMainLoopEvent();
-  return frame;
-}
 
 bool prepareModels(Bench& bench) {
   bench.folder = testFolder() + "/models";
@@ -397,7 +388,7 @@ bool prepareModels(Bench& bench) {
   }
   const std::filesystem::path start = std::filesystem::current_path();
   std::filesystem::current_path(bench.folder);
-  bench.floorOnly = renderExpected(ViewerState{});
+  bench.floorOnly = renderViewerFrame(ViewerState{});
   for (int m = 0; m < kModelCount; ++m) {
     ViewerState loaded;
     loaded.model = loadObjModel((std::string(kModels[m]) + ".obj").c_str());
@@ -405,7 +396,7 @@ bool prepareModels(Bench& bench) {
       return false;
     }
     loaded.floorOffset = normalizeModel(loaded.model.get(), kModelSize);
-    bench.modelFrames[m] = renderExpected(loaded);
+    bench.modelFrames[m] = renderViewerFrame(loaded);
   }
   std::filesystem::current_path(start);
   return chooserStartsInWorkingFolder(testFolder() + "/home");

@@ -5,7 +5,6 @@
 // rendered here), its material library found beside it; the window must carry the class and icon
 // a desktop matches it by. A FILE that cannot be opened must be named on standard error in one
 // line, and the floor shown alone, whatever toolkit options come with it.
-#include <GL/freeglut.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -23,19 +22,9 @@
 
 namespace {
 
-constexpr int kWindowSize = 640;
 constexpr int kFrameTimeoutMs = 20000;
 constexpr float kModelSize = 5.0f;
 
-// The frame of `state` as this process draws it in a window of the viewer's size; the window is
-// closed again so that nothing of this process lies over the viewer's.
-Frame renderExpected(const ViewerState& state) {
-  const int window = openSceneWindow(kWindowSize, kWindowSize);
-  Frame frame = renderFrame(state);
-  closeSceneWindow(window);
-  glutMainLoopEvent();
-  return frame;
-}
 
 std::string readFile(const std::string& path) {
   std::ifstream file(path);
@@ -57,7 +46,7 @@ TEST_F(CommandLineE2eTest, AModelNamedOnTheCommandLineShowsAsIfChosenInTheDialog
   ASSERT_NE(loaded.model, nullptr);
   ASSERT_EQ(loaded.model->materialCount, 4);
   loaded.floorOffset = normalizeModel(loaded.model.get(), kModelSize);
-  const Frame withModel = renderExpected(loaded);
+  const Frame withModel = renderViewerFrame(loaded);
 
   const std::string errors = testFolder() + "/torus-stderr.txt";
   viewer = startViewer(PALVETTA_BINARY, testFolder(), {path}, errors);
@@ -79,7 +68,7 @@ TEST_F(CommandLineE2eTest, AModelNamedOnTheCommandLineShowsAsIfChosenInTheDialog
 }
 
 TEST_F(CommandLineE2eTest, AFileThatCannotBeOpenedIsNamedOnStandardErrorAndTheFloorShowsAlone) {
-  const Frame floorOnly = renderExpected(ViewerState());
+  const Frame floorOnly = renderViewerFrame(ViewerState());
   const std::string errors = testFolder() + "/missing-stderr.txt";
   // The toolkit's own option, with a value that is not to be taken for the FILE, still reaches it.
   const char* display = std::getenv("DISPLAY");

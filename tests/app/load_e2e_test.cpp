@@ -8,7 +8,6 @@
 // if nothing depends on the locale GTK sets. The times to open the chooser and from the choice to
 // the finished frame are recorded as test properties. The other ways of choosing must load too: a
 // double-click on a file, and Return on the file selected in a folder that a typed path opened.
-#include <GL/freeglut.h>
 
 #include <chrono>
 #include <cmath>
@@ -31,7 +30,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kWindowSize = 640;
 constexpr int kDialogTimeoutMs = 20000;
 constexpr int kFrameTimeoutMs = 20000;
 constexpr int kQuietMs = 500;
@@ -54,15 +52,6 @@ bool dialogGone(pid_t viewerPid, int timeoutMs) {
   return true;
 }
 
-// The frame of `state` as this process draws it in a window of the viewer's size; the window is
-// closed again so that nothing of this process lies over the viewer's.
-Frame renderExpected(const ViewerState& state) {
-  const int window = openSceneWindow(kWindowSize, kWindowSize);
-  Frame frame = renderFrame(state);
-  closeSceneWindow(window);
-  glutMainLoopEvent();
-  return frame;
-}
 
 // Pixels whose colour is a lit shade of `diffuse`: every channel the same multiple of it.
 int countShadesOf(const Frame& frame, const Rgb& diffuse) {
@@ -96,13 +85,13 @@ class LoadE2eTest : public ViewerFixture {
     loaded.model = loadObjModel((name + ".obj").c_str());
     std::filesystem::current_path(start);
     loaded.floorOffset = normalizeModel(loaded.model.get(), kModelSize);
-    return renderExpected(loaded);
+    return renderViewerFrame(loaded);
   }
 
   // Starts the viewer in `folder` and opens its chooser; false when either does not show. The
   // expected frames must be rendered before: this process's window would cover the viewer's.
   bool startAndOpenChooser(const std::string& folder) {
-    const Frame floorOnly = renderExpected(ViewerState{});
+    const Frame floorOnly = renderViewerFrame(ViewerState{});
     viewer = startViewer(PALVETTA_BINARY, folder);
     Frame seen;
     if (viewer.window == 0 || !waitForFrame(viewer.window, floorOnly, kFrameTimeoutMs, seen)) {
@@ -122,7 +111,7 @@ TEST_F(LoadE2eTest, AModelChosenInTheDialogStandsOnTheFloorInItsColoursAndEscape
 
   // The expected frames, from the file read and normalised here.
   const ViewerState empty;
-  const Frame floorOnly = renderExpected(empty);
+  const Frame floorOnly = renderViewerFrame(empty);
   ViewerState loaded;
   const std::filesystem::path start = std::filesystem::current_path();
   std::filesystem::current_path(examples);
@@ -132,7 +121,7 @@ TEST_F(LoadE2eTest, AModelChosenInTheDialogStandsOnTheFloorInItsColoursAndEscape
   ASSERT_EQ(loaded.model->faceCount, kMaxFaces);
   ASSERT_EQ(loaded.model->materialCount, 4);
   loaded.floorOffset = normalizeModel(loaded.model.get(), kModelSize);
-  const Frame withModel = renderExpected(loaded);
+  const Frame withModel = renderViewerFrame(loaded);
   // Each material shows in its own colour, and the model stands on the floor rather than under it.
   for (int32_t m = 0; m < loaded.model->materialCount; ++m) {
     EXPECT_GT(countShadesOf(withModel, loaded.model->materials[m]->diffuse), 500)

@@ -8,7 +8,6 @@
 // dialog is worked through its own controls by palvetta_dialog_driver.exe, run under Wine as
 // well, since nothing outside Wine can reach into a Windows dialog. The Windows build is found in
 // PALVETTA_WINDOWS_BUILD; the Wine prefix in WINEPREFIX, or a fresh one is made here.
-#include <GL/freeglut.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -30,7 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kWindowSize = 640;
 constexpr int kDialogTimeoutMs = 20000;
 constexpr int kFrameTimeoutMs = 20000;
 constexpr int kQuietMs = 500;
@@ -38,14 +36,6 @@ constexpr int kPollMs = 50;
 constexpr float kModelSize = 5.0f;
 const char* const kDialogTitle = "Obj File";
 
-// The frame of `state` as this process draws it in a window of the viewer's size.
-Frame renderExpected(const ViewerState& state) {
-  const int window = openSceneWindow(kWindowSize, kWindowSize);
-  Frame frame = renderFrame(state);
-  closeSceneWindow(window);
-  glutMainLoopEvent();
-  return frame;
-}
 
 // The frame of the model in `path`, read from its own folder as the viewer should read it.
 Frame renderModel(const fs::path& path, int expectedMaterials) {
@@ -59,7 +49,7 @@ Frame renderModel(const fs::path& path, int expectedMaterials) {
     EXPECT_EQ(state.model->materialCount, expectedMaterials) << path;
   }
   state.floorOffset = normalizeModel(state.model.get(), kModelSize);
-  return renderExpected(state);
+  return renderViewerFrame(state);
 }
 
 // Wine shows the whole file system as drive Z:.
@@ -149,7 +139,7 @@ fs::path newStartFolder() {
 TEST_F(WineLoadE2eTest, ModelsChosenByTypedFullPathsLoadWithTheirMaterialsAndEscapeChangesNothing) {
   const fs::path blocks = fs::path(PALVETTA_EXAMPLES) / "blocks.obj";
   const fs::path torus = torusInJapaneseFolder();
-  const Frame floorOnly = renderExpected(ViewerState());
+  const Frame floorOnly = renderViewerFrame(ViewerState());
   const Frame blocksFrame = renderModel(blocks, 5);
   const Frame torusFrame = renderModel(torus, 4);
   ASSERT_FALSE(HasFailure());

@@ -66,3 +66,11 @@ bool projectPoint(double x, double y, double z, double& winX, double& winY) {
   double winZ = 0.0;
   return gluProject(x, y, z, modelview, projection, viewport, &winX, &winY, &winZ) == GL_TRUE;
 }
+
+Frame renderViewerFrame(const ViewerState& state) {
+  const int window = openSceneWindow(kViewerWindowSize, kViewerWindowSize);
+  Frame frame = renderFrame(state);
+  closeSceneWindow(window);
+  glutMainLoopEvent();
+  return frame;
+}

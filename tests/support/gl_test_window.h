@@ -39,5 +39,12 @@ void closeSceneWindow(int window);
 // Draws one frame of `state` into the current window's back buffer and reads it before any swap.
 Frame renderFrame(const ViewerState& state);
 
+// The viewer's window is this many pixels square.
+inline constexpr int kViewerWindowSize = 640;
+
+// The frame of `state` as the viewer draws it, in a window of the viewer's size opened for it and
+// closed again, so that nothing of this process lies over the viewer's window.
+Frame renderViewerFrame(const ViewerState& state);
+
 // Where a scene point lands in window coordinates under the current matrices of the last frame.
 bool projectPoint(double x, double y, double z, double& winX, double& winY);
