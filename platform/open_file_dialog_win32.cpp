@@ -74,5 +74,5 @@ std::optional<std::string> chooseObjFile() {
   return name ? name : file;
 }
 
-// The common dialog has gone by the time GetOpenFileNameA returns.
+// The common dialog has gone by the time GetOpenFileNameW returns.
 void releaseObjFileChooser() {}
