@@ -14,8 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include "model/normalize.h"
-#include "model/obj_reader.h"
 #include "tests/support/e2e.h"
 #include "tests/support/gl_test_window.h"
 #include "tests/support/temp_files.h"
@@ -23,7 +21,6 @@
 namespace {
 
 constexpr int kFrameTimeoutMs = 20000;
-constexpr float kModelSize = 5.0f;
 
 
 std::string readFile(const std::string& path) {
@@ -38,14 +35,9 @@ using CommandLineE2eTest = ViewerFixture;
 TEST_F(CommandLineE2eTest, AModelNamedOnTheCommandLineShowsAsIfChosenInTheDialog) {
   const std::string examples = PALVETTA_EXAMPLES;
   const std::string path = examples + "/torus.obj";
-  ViewerState loaded;
-  const std::filesystem::path start = std::filesystem::current_path();
-  std::filesystem::current_path(examples);
-  loaded.model = loadObjModel(path.c_str());
-  std::filesystem::current_path(start);
+  const ViewerState loaded = loadedState(path);
   ASSERT_NE(loaded.model, nullptr);
   ASSERT_EQ(loaded.model->materialCount, 4);
-  loaded.floorOffset = normalizeModel(loaded.model.get(), kModelSize);
   const Frame withModel = renderViewerFrame(loaded);
 
   const std::string errors = testFolder() + "/torus-stderr.txt";

@@ -19,8 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include "model/normalize.h"
-#include "model/obj_reader.h"
 #include "tests/support/chooser.h"
 #include "tests/support/e2e.h"
 #include "tests/support/gl_test_window.h"
@@ -33,7 +31,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kDialogTimeoutMs = 20000;
 constexpr int kFrameTimeoutMs = 20000;
 constexpr int kQuietMs = 500;
-constexpr float kModelSize = 5.0f;
 const char* const kDialogTitle = "Obj File";
 const char* const kModel = "torus";  // 4096 triangles in four materials
 
@@ -79,13 +76,8 @@ class LoadE2eTest : public ViewerFixture {
 
   // The frame of the example `name` as the viewer should show it once loaded.
   static Frame expectedFrameOf(const std::string& name) {
-    ViewerState loaded;
-    const std::filesystem::path start = std::filesystem::current_path();
-    std::filesystem::current_path(PALVETTA_EXAMPLES);
-    loaded.model = loadObjModel((name + ".obj").c_str());
-    std::filesystem::current_path(start);
-    loaded.floorOffset = normalizeModel(loaded.model.get(), kModelSize);
-    return renderViewerFrame(loaded);
+    const std::filesystem::path examples = PALVETTA_EXAMPLES;
+    return renderViewerFrame(loadedState(examples / (name + ".obj")));
   }
 
   // Starts the viewer in `folder` and opens its chooser; false when either does not show. The
@@ -112,15 +104,10 @@ TEST_F(LoadE2eTest, AModelChosenInTheDialogStandsOnTheFloorInItsColoursAndEscape
   // The expected frames, from the file read and normalised here.
   const ViewerState empty;
   const Frame floorOnly = renderViewerFrame(empty);
-  ViewerState loaded;
-  const std::filesystem::path start = std::filesystem::current_path();
-  std::filesystem::current_path(examples);
-  loaded.model = loadObjModel(path.c_str());
-  std::filesystem::current_path(start);
+  const ViewerState loaded = loadedState(path);
   ASSERT_NE(loaded.model, nullptr);
   ASSERT_EQ(loaded.model->faceCount, kMaxFaces);
   ASSERT_EQ(loaded.model->materialCount, 4);
-  loaded.floorOffset = normalizeModel(loaded.model.get(), kModelSize);
   const Frame withModel = renderViewerFrame(loaded);
   // Each material shows in its own colour, and the model stands on the floor rather than under it.
   for (int32_t m = 0; m < loaded.model->materialCount; ++m) {

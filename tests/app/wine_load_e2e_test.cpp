@@ -19,8 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include "model/normalize.h"
-#include "model/obj_reader.h"
 #include "tests/support/e2e.h"
 #include "tests/support/gl_test_window.h"
 #include "tests/support/temp_files.h"
@@ -33,22 +31,16 @@ constexpr int kDialogTimeoutMs = 20000;
 constexpr int kFrameTimeoutMs = 20000;
 constexpr int kQuietMs = 500;
 constexpr int kPollMs = 50;
-constexpr float kModelSize = 5.0f;
 const char* const kDialogTitle = "Obj File";
 
 
 // The frame of the model in `path`, read from its own folder as the viewer should read it.
 Frame renderModel(const fs::path& path, int expectedMaterials) {
-  ViewerState state;
-  const fs::path start = fs::current_path();
-  fs::current_path(path.parent_path());
-  state.model = loadObjModel(path.filename().c_str());
-  fs::current_path(start);
+  const ViewerState state = loadedState(path);
   EXPECT_NE(state.model, nullptr) << path;
   if (state.model != nullptr) {
     EXPECT_EQ(state.model->materialCount, expectedMaterials) << path;
   }
-  state.floorOffset = normalizeModel(state.model.get(), kModelSize);
   return renderViewerFrame(state);
 }
 

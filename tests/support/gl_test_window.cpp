@@ -3,6 +3,9 @@
 #include <GL/freeglut.h>
 #include <GL/glu.h>
 
+#include "app/load_command.h"
+#include "model/normalize.h"
+#include "model/obj_reader.h"
 #include "view/scene.h"
 
 Pixel Frame::at(int x, int y) const {
@@ -73,4 +76,14 @@ Frame renderViewerFrame(const ViewerState& state) {
   closeSceneWindow(window);
   glutMainLoopEvent();
   return frame;
+}
+
+ViewerState loadedState(const std::filesystem::path& path) {
+  ViewerState state;
+  const std::filesystem::path start = std::filesystem::current_path();
+  std::filesystem::current_path(path.parent_path());
+  state.model = loadObjModel(path.filename().string().c_str());
+  std::filesystem::current_path(start);
+  state.floorOffset = normalizeModel(state.model.get(), kModelSize);
+  return state;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 #include "app/viewer_state.h"
@@ -45,6 +46,11 @@ inline constexpr int kViewerWindowSize = 640;
 // The frame of `state` as the viewer draws it, in a window of the viewer's size opened for it and
 // closed again, so that nothing of this process lies over the viewer's window.
 Frame renderViewerFrame(const ViewerState& state);
+
+// The state the viewer has once it has loaded the OBJ file at `path`: the model read from the
+// file's own folder, so that a relative library name is found beside it, and fitted to the floor.
+// The current directory is left as it was.
+ViewerState loadedState(const std::filesystem::path& path);
 
 // Where a scene point lands in window coordinates under the current matrices of the last frame.
 bool projectPoint(double x, double y, double z, double& winX, double& winY);
