@@ -8,23 +8,13 @@
 #include <memory>
 
 #include "platform/command_line.h"
+#include "platform/wide_text_win32.h"
 
 namespace {
 
 struct LocalFreeDeleter {
   void operator()(LPWSTR* block) const { LocalFree(block); }
 };
-
-std::string toUtf8(const wchar_t* text) {
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 1) {
-    return {};
-  }
-  std::string utf8(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), bytes, nullptr, nullptr);
-  utf8.pop_back();  // the terminator the conversion wrote
-  return utf8;
-}
 
 // A handle the parent gave us: a console, or output redirected to a file or a pipe.
 bool isConnected(DWORD which) {
@@ -44,7 +34,7 @@ std::vector<std::string> commandLineArguments(int /*argc*/, char** /*argv*/) {
     return arguments;
   }
   for (int i = 0; i < count; ++i) {
-    arguments.push_back(toUtf8(wide.get()[i]));
+    arguments.push_back(narrow(wide.get()[i]).value_or(std::string()));
   }
   return arguments;
 }

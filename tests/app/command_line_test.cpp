@@ -62,14 +62,7 @@ TEST(CommandLineTest, AnswersGoToTheRightStreamWithTheirExitStatus) {
   EXPECT_TRUE(err.str().starts_with("palvetta: unknown option '--bogus'\nUsage: palvetta"));
 }
 
-class OpenModelFileTest : public ::testing::Test {
- protected:
-  void SetUp() override { startFolder_ = std::filesystem::current_path(); }
-  void TearDown() override { std::filesystem::current_path(startFolder_); }
-
- private:
-  std::filesystem::path startFolder_;
-};
+using OpenModelFileTest = CurrentDirectoryTest;
 
 TEST_F(OpenModelFileTest, ARelativePathLoadsWithTheLibraryBesideIt) {
   std::filesystem::create_directories(testFolder() + "/models");

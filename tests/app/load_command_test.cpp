@@ -18,24 +18,20 @@ std::optional<std::string> fakeChooser() {
   return nextChoice;
 }
 
-class LoadCommandTest : public ::testing::Test {
+class LoadCommandTest : public CurrentDirectoryTest {
  protected:
   // The dialog leaves the process in the chosen file's folder; the test files share one.
   void SetUp() override {
+    CurrentDirectoryTest::SetUp();
     nextChoice.reset();
     questions = 0;
-    startFolder_ = std::filesystem::current_path();
     writeTestFile("triangle.mtl", "newmtl red\nKd 1 0 0\n");
     std::filesystem::current_path(testFolder());
   }
-  void TearDown() override { std::filesystem::current_path(startFolder_); }
 
   bool press(unsigned char key) { return loadCommand(state, key, fakeChooser); }
 
   ViewerState state;
-
- private:
-  std::filesystem::path startFolder_;
 };
 
 // One red triangle spanning x -1..1 and z -1..1, resting at y 2.

@@ -45,12 +45,7 @@ TEST(ChosenFileTest, AnExistingRegularFileIsTakenOtherwiseObjIsAppendedToANameWi
   EXPECT_EQ(acceptChosenFile(""), std::nullopt);
 }
 
-class EnterFolderTest : public ::testing::Test {
- protected:
-  void SetUp() override { start_ = std::filesystem::current_path(); }
-  void TearDown() override { std::filesystem::current_path(start_); }
-  std::filesystem::path start_;
-};
+using EnterFolderTest = CurrentDirectoryTest;
 
 TEST_F(EnterFolderTest, TheChosenFileOpensByItsNameFromItsOwnFolder) {
   const std::string path = writeTestFile("house.obj", "v 1 2 3\n");

@@ -12,12 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ChosenFileTest : public ::testing::Test {
- protected:
-  void SetUp() override { start = fs::current_path(); }
-  void TearDown() override { fs::current_path(start); }
-  fs::path start;
-};
+using ChosenFileTest = CurrentDirectoryTest;
 
 TEST_F(ChosenFileTest, EitherSeparatorOrADriveEndsTheFolder) {
   EXPECT_TRUE(hasExtension("C:\\a\\model.obj"));

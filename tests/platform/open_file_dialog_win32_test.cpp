@@ -45,12 +45,7 @@ std::optional<std::string> chooseWith(Drive drive) {
   return chosen;
 }
 
-class OpenFileDialogTest : public ::testing::Test {
- protected:
-  void SetUp() override { start = fs::current_path(); }
-  void TearDown() override { fs::current_path(start); }
-  fs::path start;
-};
+using OpenFileDialogTest = CurrentDirectoryTest;
 
 TEST_F(OpenFileDialogTest, OffersItsFiltersAndACancelAfterBrowsingLeavesTheCurrentDirectory) {
   std::vector<std::wstring> labels;
@@ -63,7 +58,7 @@ TEST_F(OpenFileDialogTest, OffersItsFiltersAndACancelAfterBrowsingLeavesTheCurre
     pressCancel(dialog);
   });
   EXPECT_EQ(chosen, std::nullopt);
-  EXPECT_EQ(fs::current_path(), start);
+  EXPECT_EQ(fs::current_path(), startFolder);
   EXPECT_EQ(labels, (std::vector<std::wstring>{L"Obj File (*.obj)", L"すべて(*.*)"}));
   EXPECT_EQ(selected, 0);
   EXPECT_EQ(proposed, L"");
@@ -90,7 +85,7 @@ TEST_F(OpenFileDialogTest, AChosenFileIsReadWithItsMaterialsFromItsFolderHowever
   const std::vector<std::vector<std::wstring>> typings = {{model.wstring()},
                                                           {folder.wstring(), name}};
   for (const std::vector<std::wstring>& typed : typings) {
-    fs::current_path(start);
+    fs::current_path(startFolder);
     const std::optional<std::string> chosen = chooseWith([&typed](HWND dialog) {
       for (const std::wstring& text : typed) {
         typeNameAndOpen(dialog, text);

@@ -207,25 +207,6 @@ std::vector<std::string> viewerEnvironment() {
   return entries;
 }
 
-// `name` itself when it has a slash, else the first executable of that name in PATH.
-std::string findProgram(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  if (name.find('/') != std::string::npos || path == nullptr) {
-    return name;
-  }
-  const std::string folders = path;
-  for (std::size_t start = 0; start <= folders.size();) {
-    std::size_t end = folders.find(':', start);
-    end = end == std::string::npos ? folders.size() : end;
-    const std::string candidate = folders.substr(start, end - start) + "/" + name;
-    if (end > start && access(candidate.c_str(), X_OK) == 0) {
-      return candidate;
-    }
-    start = end + 1;
-  }
-  return name;
-}
-
 }  // namespace
 
 ViewerProcess startViewer(const std::string& binary, const std::string& workingDir,
@@ -242,7 +223,7 @@ ViewerProcess startViewer(const std::string& binary, const std::string& workingD
     envp.push_back(entry.data());
   }
   envp.push_back(nullptr);
-  std::string program = findProgram(binary);
+  std::string program = binary;
   std::vector<std::string> argumentCopies = arguments;
   std::vector<char*> argv = {program.data()};
   for (std::string& argument : argumentCopies) {
@@ -268,7 +249,7 @@ ViewerProcess startViewer(const std::string& binary, const std::string& workingD
       }
       close(fd);
     }
-    execve(program.c_str(), argv.data(), envp.data());
+    execvpe(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   if (pid < 0) {
