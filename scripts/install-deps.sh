@@ -8,7 +8,7 @@ set -euo pipefail
 run_packages=(cmake ninja-build g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtk-3-dev libx11-dev fonts-vlgothic)
 test_packages=(libgtest-dev libxres-dev clang libclang-rt-14-dev locales locales-all xvfb
-  xauth x11-utils x11-apps xdotool xclip netpbm)
+  xauth x11-utils x11-apps xdotool xclip netpbm libpng-dev)
 # The open-file benchmark learns from the X server when windows are drawn and sends input through it.
 test_packages+=(libxdamage-dev libxtst-dev)
 
