@@ -472,10 +472,15 @@ struct Generator {
   }
 };
 
-// Both ways of finding lines, the 32-byte scan where the processor has it and the plain one.
+// Both ways of finding lines: the 32-byte scan, skipped where the processor has none, and the
+// plain one.
 class GeneratedFilesTest : public testing::TestWithParam<bool> {
  protected:
-  void SetUp() override { allowVectorScan(GetParam()); }
+  void SetUp() override {
+    if (allowVectorScan(GetParam()) != GetParam()) {
+      GTEST_SKIP() << "this processor has no AVX2";
+    }
+  }
   void TearDown() override { allowVectorScan(true); }
 };
 
