@@ -141,12 +141,13 @@ void refillLineFinder(LineFinder& finder, const char* keep) {
   fill(finder);
 }
 
-void allowVectorScan(bool allowed) {
+bool allowVectorScan(bool allowed) {
 #ifdef PALVETTA_AVX2
   vectorScanAllowed = allowed && __builtin_cpu_supports("avx2");
 #else
   static_cast<void>(allowed);
 #endif
+  return vectorScanAllowed;
 }
 
 bool useAvx2() {

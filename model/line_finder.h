@@ -81,8 +81,8 @@ bool openLineFinder(LineFinder& finder, const char* path);
 void closeLineFinder(LineFinder& finder);
 
 // The 32-byte scan runs where the processor has AVX2, unless switched off here; the plain scan
-// finds the same lines. For tests of the plain scan.
-void allowVectorScan(bool allowed);
+// finds the same lines. For tests of either scan: returns whether the 32-byte scan now runs.
+bool allowVectorScan(bool allowed);
 
 // Calls handle(line) with every wanted line in file order, as the text the conversions see, until
 // the file ends or the handler says kStop. After kFilterChanged, `filter` is read again.

@@ -15,6 +15,9 @@
 // once that file is on screen, since the user is then no longer waiting. Cheap when there is
 // nothing to let go, and chooseObjFile lets go of it too.
 //
+// objFilterShows tells whether the "Obj File (*.obj)" filter the dialog offers lists a file of this
+// name (without its folder): one ending in ".obj" in any mix of cases, as exporters write both.
+//
 // One implementation per platform: GTK 3 on Linux, the common dialog library's wide-character
 // dialog on Windows (whose typed paths stop at 259 characters).
 #pragma once
@@ -24,3 +27,4 @@
 
 std::optional<std::string> chooseObjFile();
 void releaseObjFileChooser();
+bool objFilterShows(const std::string& name);

@@ -62,10 +62,19 @@ struct GFree {
   void operator()(gchar* text) const { g_free(text); }
 };
 
-GtkFileFilter* addFilter(GtkFileChooser* chooser, const char* name, const char* pattern) {
+GtkFileFilter* newFilter(const char* name, const char* pattern) {
   GtkFileFilter* filter = gtk_file_filter_new();
   gtk_file_filter_set_name(filter, name);
   gtk_file_filter_add_pattern(filter, pattern);
+  return filter;
+}
+
+// Exporters write both .obj and .OBJ, and the Windows dialog matches either.
+GtkFileFilter* newObjFilter() {
+  return newFilter("Obj File (*.obj)", "*.[Oo][Bb][Jj]");
+}
+
+GtkFileFilter* addFilter(GtkFileChooser* chooser, GtkFileFilter* filter) {
   gtk_file_chooser_add_filter(chooser, filter);  // takes the floating reference
   return filter;
 }
@@ -101,11 +110,10 @@ std::optional<std::string> runChooser() {
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog.get());
   gtk_file_chooser_set_local_only(chooser, TRUE);
   gtk_file_chooser_set_select_multiple(chooser, FALSE);
-  // Exporters write both .obj and .OBJ, and the Windows dialog matches either.
-  GtkFileFilter* objFiles = addFilter(chooser, "Obj File (*.obj)", "*.[Oo][Bb][Jj]");
+  GtkFileFilter* objFiles = addFilter(chooser, newObjFilter());
   // The label is the same "all files" label the Windows dialog has. On Linux "*" is the pattern
   // for every file: "*.*" would hide names without a dot.
-  addFilter(chooser, "すべて(*.*)", "*");
+  addFilter(chooser, newFilter("すべて(*.*)", "*"));
   gtk_file_chooser_set_filter(chooser, objFiles);
 
   const gint response = gtk_native_dialog_run(GTK_NATIVE_DIALOG(dialog.get()));
@@ -145,4 +153,14 @@ std::optional<std::string> chooseObjFile() {
 
 void releaseObjFileChooser() {
   destroyChooser(answeredChooser);
+}
+
+// A filter needs no display: it only matches names.
+bool objFilterShows(const std::string& name) {
+  const std::unique_ptr<GtkFileFilter, GObjectUnref> filter(
+      GTK_FILE_FILTER(g_object_ref_sink(newObjFilter())));
+  GtkFileFilterInfo info{};
+  info.contains = GTK_FILE_FILTER_DISPLAY_NAME;
+  info.display_name = name.c_str();
+  return gtk_file_filter_filter(filter.get(), &info) != FALSE;
 }

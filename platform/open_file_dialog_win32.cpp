@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <commdlg.h>
+#include <shlwapi.h>
 
+#include <cwchar>
 #include <vector>
 
 #include "platform/chosen_file.h"
@@ -76,3 +78,10 @@ std::optional<std::string> chooseObjFile() {
 
 // The common dialog has gone by the time GetOpenFileNameW returns.
 void releaseObjFileChooser() {}
+
+// The filter's pattern, matched as the dialog matches it.
+bool objFilterShows(const std::string& name) {
+  const std::optional<std::wstring> wide = widen(name);
+  const wchar_t* pattern = kFilter + std::wcslen(kFilter) + 1;
+  return wide && PathMatchSpecW(wide->c_str(), pattern) != FALSE;
+}

@@ -24,8 +24,15 @@ TEST(CommandLineTest, TakesOneFileAndPassesTheToolkitsOptionsOver) {
       parse({"-display", ":5", "-geometry", "300x300+0+0", "-sync", "model.obj", "-iconic"});
   EXPECT_EQ(withToolkit.action, CommandLineAction::view);
   EXPECT_EQ(withToolkit.file, "model.obj");
-  // A toolkit option's value is never taken for the FILE, even when it looks like one.
-  EXPECT_FALSE(parse({"-display", "x.obj"}).file);
+  // freeglut's own options: a value after -display and -geometry is never taken for the FILE,
+  // even when it looks like one; the others stand alone, so what follows them is the FILE.
+  for (const char* option : {"-display", "-geometry"}) {
+    EXPECT_EQ(parse({option, "x.obj"}).file, std::nullopt) << option;
+    EXPECT_EQ(parse({option, "x.obj", "model.obj"}).file, "model.obj") << option;
+  }
+  for (const char* option : {"-direct", "-indirect", "-iconic", "-gldebug", "-sync"}) {
+    EXPECT_EQ(parse({option, "model.obj"}).file, "model.obj") << option;
+  }
   EXPECT_EQ(parse({"--", "-dash.obj"}).file, "-dash.obj");
   EXPECT_EQ(parse({"-"}).file, "-");
 
@@ -40,6 +47,7 @@ TEST(CommandLineTest, AMistakeIsNamed) {
   EXPECT_EQ(parse({"-x"}).action, CommandLineAction::usageError);
   EXPECT_EQ(parse({"a.obj", "b.obj"}).action, CommandLineAction::usageError);
   EXPECT_EQ(parse({"-sync", "-display"}).error, "option '-display' needs a value");
+  EXPECT_EQ(parse({"-geometry"}).error, "option '-geometry' needs a value");
 }
 
 TEST(CommandLineTest, AnswersGoToTheRightStreamWithTheirExitStatus) {

@@ -9,6 +9,7 @@
 #include <random>
 #include <string_view>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -258,22 +259,35 @@ TEST(CScanTest, PrefixesSignsAndPartialNumbers) {
   }
 
   struct FloatCase {
-    const char* text;
+    std::string text;
     float value;
-    int consumed;
+    std::size_t consumed;
   };
-  // "1e" and "1e+" convert as 1 but are consumed whole; "1.2.3" stops at the second point.
-  for (const FloatCase& c : {FloatCase{"0x1.8p1", 3.0f, 7}, FloatCase{"1e", 1.0f, 2},
-                             FloatCase{"1e+x", 1.0f, 3}, FloatCase{"1.2.3", 1.2f, 3},
-                             FloatCase{"-.5", -0.5f, 3}, FloatCase{"1e40", HUGE_VALF, 4},
-                             FloatCase{"infinityx", HUGE_VALF, 8}, FloatCase{"0x.", 0.0f, 3},
-                             // correctly rounded, where glibc 2.36's strtof cuts it down
-                             FloatCase{"0x29c91f6p-152", 0x1.4e48fcp-127f, 14}}) {
-    ScanText text{c.text, c.text + std::strlen(c.text)};
+  // "1e" and "1e+" convert as 1 but are consumed whole; "1.2.3" stops at the second point. Long
+  // digit strings whose exponent nearly makes up for them sit inside and just outside float's
+  // range: a hexadecimal digit is four binary places, a decimal one a power of ten.
+  const std::string zeros49(49, '0');
+  const std::string point80 = "0x0." + std::string(80, '0');
+  for (const FloatCase& c : std::vector<FloatCase>{
+           {"0x1.8p1", 3.0f, 7}, {"1e", 1.0f, 2}, {"1e+x", 1.0f, 3}, {"1.2.3", 1.2f, 3},
+           {"-.5", -0.5f, 3}, {"1e40", HUGE_VALF, 4}, {"infinityx", HUGE_VALF, 8}, {"0x.", 0.0f, 3},
+           // correctly rounded, where glibc 2.36's strtof cuts it down
+           {"0x29c91f6p-152", 0x1.4e48fcp-127f, 14},
+           {"0x1" + zeros49 + "p-196", 1.0f, 57}, {"0x1" + zeros49 + "p-60", HUGE_VALF, 56},
+           {"-0x1" + zeros49 + "p-60", -HUGE_VALF, 57}, {"0x1" + zeros49 + "p-400", 0.0f, 57},
+           {point80 + "1p+324", 1.0f, 90}, {point80 + "1p+100", 0.0f, 90},
+           {point80 + "1p+600", HUGE_VALF, 90},
+           {"0x1" + std::string(31, '0') + "p+3", 0x1p127f, 37},
+           {"0x1" + std::string(31, '0') + "p+4", HUGE_VALF, 37},
+           {"0x0." + std::string(36, '0') + "1p+0", 0x1p-148f, 44},
+           {"0x0." + std::string(37, '0') + "1p+0", 0.0f, 45}, {"1" + zeros49 + "e-11", 1e38f, 54},
+           {"1" + zeros49 + "e-10", HUGE_VALF, 54},
+           {"0." + std::string(60, '0') + "1e+10", 0.0f, 67}}) {
+    ScanText text{c.text.data(), c.text.data() + c.text.size()};
     float value = 0.0f;
     ASSERT_TRUE(scanFloat(text, value)) << c.text;
     EXPECT_EQ(value, c.value) << c.text;
-    EXPECT_EQ(text.next - c.text, c.consumed) << c.text;
+    EXPECT_EQ(static_cast<std::size_t>(text.next - c.text.data()), c.consumed) << c.text;
   }
   for (const char* bad : {"0x", "-", ".", ".e1", "infi", "na", "e5", "+-1"}) {
     ScanText text{bad, bad + std::strlen(bad)};

@@ -472,10 +472,15 @@ struct Generator {
   }
 };
 
-// Both ways of finding lines, the 32-byte scan where the processor has it and the plain one.
+// Both ways of finding lines: the 32-byte scan, skipped where the processor has none, and the
+// plain one.
 class GeneratedFilesTest : public testing::TestWithParam<bool> {
  protected:
-  void SetUp() override { allowVectorScan(GetParam()); }
+  void SetUp() override {
+    if (allowVectorScan(GetParam()) != GetParam()) {
+      GTEST_SKIP() << "this processor has no AVX2";
+    }
+  }
   void TearDown() override { allowVectorScan(true); }
 };
 
@@ -521,10 +526,11 @@ TEST_P(GeneratedFilesTest, AgreeWithAPlainLineByLineReading) {
 // ---------------------------------------------------------------------------------------------
 // The rules one at a time, each with the values a reader of the format expects.
 
+// Never nothing: a file that does not load fails the test and gives an empty model.
 std::unique_ptr<ObjModel> load(std::string_view name, std::string_view text) {
   auto model = loadObjModel(writeTestFile(name, text).c_str());
-  EXPECT_NE(model, nullptr);
-  return model;
+  EXPECT_NE(model, nullptr) << name;
+  return model ? std::move(model) : std::make_unique<ObjModel>();
 }
 
 void expectVec3(const Vec3& v, float x, float y, float z) {
@@ -550,7 +556,6 @@ TEST(ObjReaderTest, ReadsEachLineKindWithTheCConversions) {
                       "f 1//1 2//1\n"
                       "f1//1 2//1 3//1\n"
                       "g group\n");
-  ASSERT_NE(m, nullptr);
   ASSERT_EQ(m->positionCount, 5);
   expectVec3(m->positions[0], 1, 2, 3);
   expectVec3(m->positions[1], 2, -15, 0.25f);
@@ -580,7 +585,6 @@ TEST(ObjReaderTest, CrLfLineEndsReadLikeLf) {
   }
   const auto lf = load("lf.obj", text);
   const auto cr = load("crlf.obj", crlf);
-  ASSERT_TRUE(lf && cr);
   ASSERT_EQ(cr->positionCount, 3);
   expectVec3(cr->positions[2], 7, 8, 9);
   ASSERT_EQ(cr->faceCount, 2);
@@ -601,7 +605,6 @@ TEST(ObjReaderTest, FullListsDropTheirLinesAndReadingGoesOn) {
   }
   text += "v 99999 0 0\nf 1//4096 2//1 4096//2\n";
   const auto m = load("full.obj", text);
-  ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->positionCount, 4096);
   EXPECT_EQ(m->texcoordCount, 4096);
   EXPECT_EQ(m->normalCount, 4096);
@@ -626,7 +629,6 @@ TEST(ObjReaderTest, ReadingStopsAfterTheLineThatCompletesTheLastTriangle) {
     }
   }
   const auto m = load("stop.obj", text);
-  ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->faceCount, 4096);
   EXPECT_EQ(m->faceVertexIndex[3 * 4095], 4095);
   EXPECT_EQ(m->positionCount, 1);
@@ -661,7 +663,6 @@ TEST(ObjReaderTest, MaterialsAcrossTwoLibraries) {
                       "mtllib " + folder + "/none.mtl\n"
                       "usemtl blue\n"
                       "f 1//1 1//1 1//1\n");  // no table any more: still blue
-  ASSERT_NE(m, nullptr);
   ASSERT_EQ(m->faceCount, 7);
   const std::vector<std::string> names = {"", "red", "red", "green", "green", "blue", "blue"};
   const std::vector<Rgb> colours = {{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {0, 1, 0},
@@ -714,7 +715,6 @@ TEST(ObjReaderTest, MaterialLibraryLines) {
   // usemtl finds the first of two equal names.
   const auto obj = load("twice.obj", "mtllib " + testFolder() +
                                          "/lines.mtl\nusemtl twice\nf 1//1 1//1 1//1\n");
-  ASSERT_NE(obj, nullptr);
   EXPECT_EQ(obj->faceMaterial[0], obj->materials[2]);
 }
 
@@ -727,7 +727,6 @@ TEST(ObjReaderTest, LongLinesAreReadByTheirFirst1023Characters) {
   text += "v 7" + std::string(1020, ' ') + "\n";          // exactly 1023 characters
   text += "v 8" + pad1020 + "9\n" + "f 1//1 2//2 3//3\n";  // 1024: the last character is lost
   const auto m = load("long.obj", text);
-  ASSERT_NE(m, nullptr);
   ASSERT_EQ(m->positionCount, 4);
   expectVec3(m->positions[0], 1, 2, 3);
   expectVec3(m->positions[1], 123, 0, 0);
@@ -743,7 +742,6 @@ TEST(ObjReaderTest, FaceNumbersBeyond32BitsNeverWrap) {
                       "0x80000001//1\n"
                       "f 0//-1 2147483647//1 -0x7fffffff//-0x7ffffffe\n"
                       "f 1234567//1 12345678//2 123456//3\n");
-  ASSERT_NE(m, nullptr);
   ASSERT_EQ(m->faceCount, 4);
   EXPECT_EQ(m->faceVertexIndex, (std::vector<int32_t>{INT32_MAX, INT32_MAX, INT32_MIN,  //
                                                       INT32_MAX, INT32_MIN, INT32_MAX,  //
@@ -790,7 +788,6 @@ TEST(ObjReaderTest, OddFilesOpenOrFailQuietly) {
   for (const std::string& empty :
        {std::string(), std::string("\xEF\xBB\xBF"), std::string("\n\n")}) {
     const auto m = load("empty.obj", empty);
-    ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->positionCount + m->normalCount + m->texcoordCount + m->faceCount, 0);
     EXPECT_EQ(m->materialCount, 0);
     EXPECT_TRUE(m->positions.empty());
@@ -798,7 +795,6 @@ TEST(ObjReaderTest, OddFilesOpenOrFailQuietly) {
 
   // A byte order mark counts only at the very start; a NUL ends what the conversions see.
   const auto m = load("marks.obj", "\xEF\xBB\xBFv 1 2 3\n\xEF\xBB\xBFv 4 5 6\nv 7\0 8 9\nv"sv);
-  ASSERT_NE(m, nullptr);
   ASSERT_EQ(m->positionCount, 3);
   expectVec3(m->positions[0], 1, 2, 3);
   expectVec3(m->positions[1], 7, 0, 0);
@@ -812,7 +808,6 @@ TEST(ObjReaderTest, OddFilesOpenOrFailQuietly) {
   }
   text += "mtllib " + folder + "\nusemtl kept\nf 1//1 1//1 1//1\n";
   const auto libraries = load("odd.obj", text);
-  ASSERT_NE(libraries, nullptr);
   EXPECT_EQ(libraries->materialCount, 1);
   ASSERT_NE(libraries->faceMaterial[0], nullptr);
   EXPECT_EQ(libraries->faceMaterial[0]->name, "kept");

@@ -24,13 +24,14 @@ TEST(ChosenFileTest, ExtensionIsADotInTheLastNameAfterItsFirstCharacter) {
 TEST(ChosenFileTest, AnExistingRegularFileIsTakenOtherwiseObjIsAppendedToANameWithoutOne) {
   const std::string model = writeTestFile("teapot.obj", "v 0 0 0\n");
   const std::string bare = writeTestFile("README", "text\n");
+  writeTestFile("teapot.txt.obj", "v 0 0 0\n");
   const std::string folder = testFolder();
   EXPECT_EQ(acceptChosenFile(model), model);
   // A file without an extension that exists is taken as it is.
   EXPECT_EQ(acceptChosenFile(bare), bare);
   // The name typed without its extension.
   EXPECT_EQ(acceptChosenFile(folder + "/teapot"), model);
-  // With an extension of its own, nothing is appended.
+  // With an extension of its own, nothing is appended, even where that would name a model.
   EXPECT_EQ(acceptChosenFile(folder + "/teapot.txt"), std::nullopt);
   EXPECT_EQ(acceptChosenFile(folder + "/missing"), std::nullopt);
   // Folders and devices are no models, not even with ".obj" after them.

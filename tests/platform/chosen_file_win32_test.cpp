@@ -40,11 +40,13 @@ TEST_F(ChosenFileTest, EitherSeparatorOrADriveEndsTheFolder) {
 TEST_F(ChosenFileTest, OnlyRegularFilesAreTakenByTheirUtf8Names) {
   const std::string folder = testFolder();
   std::ofstream(fs::path(folder) / L"töpf.obj") << "v 0 0 0\n";
+  std::ofstream(fs::path(folder) / L"töpf.txt.obj") << "v 0 0 0\n";
   const std::string model = folder + "\\t\xC3\xB6pf.obj";
   EXPECT_EQ(acceptChosenFile(model), model);
   EXPECT_EQ(acceptChosenFile(folder + "\\t\xC3\xB6pf"), model);
   EXPECT_EQ(acceptChosenFile(folder + "/t\xC3\xB6pf"), folder + "/t\xC3\xB6pf.obj");
   EXPECT_EQ(acceptChosenFile(folder + "\\t\xF6pf.obj"), std::nullopt);  // Latin-1, not UTF-8
+  EXPECT_EQ(acceptChosenFile(folder + "\\t\xC3\xB6pf.txt"), std::nullopt);  // has its own extension
   EXPECT_EQ(acceptChosenFile(folder), std::nullopt);
   EXPECT_EQ(acceptChosenFile(folder + "\\"), std::nullopt);
   EXPECT_EQ(acceptChosenFile(folder + "\\NUL"), std::nullopt);

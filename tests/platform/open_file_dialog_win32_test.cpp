@@ -45,6 +45,15 @@ std::optional<std::string> chooseWith(Drive drive) {
   return chosen;
 }
 
+TEST(OpenFileDialogFilterTest, TheObjFilterListsObjFilesInAnyCaseAndNothingElse) {
+  for (const char* shown : {"model.obj", "MODEL.OBJ", "Model.Obj", "t\xC3\xB6pf.oBj"}) {
+    EXPECT_TRUE(objFilterShows(shown)) << shown;
+  }
+  for (const char* hidden : {"model.mtl", "model.obj.bak", "model_obj", "obj", ""}) {
+    EXPECT_FALSE(objFilterShows(hidden)) << hidden;
+  }
+}
+
 using OpenFileDialogTest = CurrentDirectoryTest;
 
 TEST_F(OpenFileDialogTest, OffersItsFiltersAndACancelAfterBrowsingLeavesTheCurrentDirectory) {
@@ -69,11 +78,16 @@ TEST_F(OpenFileDialogTest, OffersItsFiltersAndACancelAfterBrowsingLeavesTheCurre
 // its folder, it must be read with its materials from its own folder.
 TEST_F(OpenFileDialogTest, AChosenFileIsReadWithItsMaterialsFromItsFolderHoweverItWasTyped) {
   const std::wstring name = L"model.obj";
-  fs::path folder = fs::path(testFolder()) / L"モデル";
+  fs::path folder = fs::path(testFolder());
   const std::size_t folderLength = kLongestTypedPath - 1 - name.size();
-  while (folder.wstring().size() < folderLength) {
+  // Folders of up to 100 characters, the first starting "モデル", fill the path whatever the
+  // temporary folder's length. A separator needs a name after it: 101 characters left are
+  // never filled as 100 and 1.
+  for (std::wstring start = L"モデル"; folder.wstring().size() < folderLength; start.clear()) {
     const std::size_t room = folderLength - folder.wstring().size() - 1;
-    folder /= std::wstring(std::min<std::size_t>(room, 100), L'ö');
+    const std::size_t fill = room == 101 ? 99 : std::min<std::size_t>(room, 100);
+    const std::size_t chars = std::max(fill, start.size());
+    folder /= start + std::wstring(chars - start.size(), L'ö');
   }
   fs::create_directories(folder);
   const fs::path model = folder / name;

@@ -9,12 +9,14 @@
 namespace {
 
 #ifdef _WIN32
-// No mkdtemp: random names until one is new.
+// No mkdtemp: random names until one is new, always six digits long as mkdtemp's are, so that
+// tests of long paths see the same length in every run.
 std::string makeFolder() {
   std::random_device entropy;
   for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string number = std::to_string(100000 + entropy() % 900000);
     const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("palvetta-test-" + std::to_string(entropy()));
+        std::filesystem::temp_directory_path() / ("palvetta-test-" + number);
     std::error_code error;
     if (std::filesystem::create_directory(folder, error)) {
       return folder.string();
