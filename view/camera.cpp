@@ -1,5 +1,8 @@
 #include "view/camera.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 constexpr double kDistancePerPixel = 0.2;
@@ -71,4 +74,14 @@ void cameraMotion(ViewerState& state, int x, int y) {
   }
   state.lastX = x;
   state.lastY = y;
+}
+
+void placeCamera(ViewerState& state, double distance, double yaw, double pitch) {
+  state.cameraDistance = static_cast<float>(std::max(distance, kMinimumDistance));
+  double turned = std::fmod(yaw, kFullTurn);
+  if (turned < 0.0) {
+    turned += kFullTurn;
+  }
+  state.cameraYaw = static_cast<float>(turned);
+  state.cameraPitch = static_cast<float>(std::clamp(pitch, kLowestPitch, kHighestPitch));
 }
