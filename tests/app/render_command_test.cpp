@@ -66,9 +66,10 @@ TEST(RenderCommandTest, EveryExampleMatchesTheWindowsFrameOfTheSameSize) {
 }
 
 TEST(RenderCommandTest, OptionsAndExitStatuses) {
-  // Straight down from 5 units the floor (half-width 5) fills the 45-degree view; asked for from
-  // 0.5 units and beyond straight down, the camera's limits bring it back there.
-  EXPECT_EQ(render("--render down.png --size 16 --view 0.5,0,-135").status, 0);
+  // Straight down from 5 units the floor (half-width 5) fills the 45-degree view. Asked for from
+  // 0.5 units (inside the near plane at 1) and from 20 degrees below the floor (which shows only
+  // its back, culled), the camera's limits bring it back there.
+  EXPECT_EQ(render("--render down.png --size 16 --view 0.5,0,-200").status, 0);
   const Frame down = readPngFrame(testFolder() + "/down.png");
   EXPECT_EQ(down.width, 16);
   EXPECT_EQ(down.height, 16);
