@@ -47,6 +47,7 @@ double msSince(Clock::time_point start) {
 
 struct Run {
   double ms = 0.0;
+  double cpuMs = 0.0;  // user and system time of all its threads
   double peakMiB = 0.0;
   std::vector<double> steps;  // only for runs of this program's --steps
 };
@@ -73,6 +74,9 @@ Run runChild(std::vector<std::string> arguments, const std::string& output) {
   wait4(child, &status, 0, &usage);
   Run run;
   run.ms = msSince(start);
+  run.cpuMs = (static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e6 +
+               static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec)) /
+              1000.0;
   run.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     std::fprintf(stderr, "%s failed\n", arguments[0].c_str());
@@ -109,11 +113,13 @@ bool measure(const std::string& label, const std::string& self, const std::strin
                                             std::to_string(kSize), file};
   runChild(command, "");  // into the page cache
   std::vector<double> times;
+  std::vector<double> cpuTimes;
   std::vector<double> peaks;
   std::vector<std::vector<double>> steps(kSteps);
   for (int i = 0; i < runs; ++i) {
     const Run run = runChild(command, "");
     times.push_back(run.ms);
+    cpuTimes.push_back(run.cpuMs);
     peaks.push_back(run.peakMiB);
     const Run stepped = runSteps(self, file, folder);
     for (int s = 0; s < kSteps && s < static_cast<int>(stepped.steps.size()); ++s) {
@@ -123,10 +129,12 @@ bool measure(const std::string& label, const std::string& self, const std::strin
   peakMiB = *std::max_element(peaks.begin(), peaks.end());
   const double ms = median(times);
   const bool ok = ms < targetMs;
-  std::printf("%-26s median %6.1f ms (min %.1f, max %.1f; target < %.0f)  peak RSS %.1f MiB  %s\n",
-              label.c_str(), ms, *std::min_element(times.begin(), times.end()),
-              *std::max_element(times.begin(), times.end()), targetMs, peakMiB,
-              ok ? "ok" : "MISSED");
+  std::printf(
+      "%-26s median %6.1f ms (min %.1f, max %.1f; target < %.0f), CPU %.1f ms, peak RSS %.1f MiB "
+      " %s\n",
+      label.c_str(), ms, *std::min_element(times.begin(), times.end()),
+      *std::max_element(times.begin(), times.end()), targetMs, median(cpuTimes), peakMiB,
+      ok ? "ok" : "MISSED");
   std::printf("%-26s", "  medians of the steps:");
   for (int s = 0; s < kSteps; ++s) {
     std::printf(" %s %.1f%s", kStepNames[s], steps[s].empty() ? 0.0 : median(steps[s]),
