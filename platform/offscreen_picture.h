@@ -12,7 +12,8 @@
 //
 // readOffscreenPicture reads the colour of what was drawn, RGB without alpha, rows top-down as an
 // image file stores them. writePngPicture writes a picture as an 8-bit RGB PNG to `path` (UTF-8);
-// when the file cannot be written it removes what it made of it and puts the reason in `error`.
+// when the file cannot be written it removes what it made of it (a regular file; a device or a
+// pipe stays) and puts the reason in `error`.
 #pragma once
 
 #include <cstdint>

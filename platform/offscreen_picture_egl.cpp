@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -181,8 +182,12 @@ bool writePngPicture(const std::string& path, const Picture& picture, std::strin
   if (written && flushed && closed) {
     return true;
   }
-  // A full disk leaves half a picture; a file manager would rather have none.
+  // A full disk leaves half a picture; a file manager would rather have none. Only a file is
+  // removed: OUT may name a device or a pipe.
   error = cannotWrite(image);
-  std::remove(path.c_str());
+  std::error_code ignored;
+  if (std::filesystem::is_regular_file(path, ignored)) {
+    std::filesystem::remove(path, ignored);
+  }
   return false;
 }
