@@ -78,10 +78,8 @@ void cameraMotion(ViewerState& state, int x, int y) {
 
 void placeCamera(ViewerState& state, double distance, double yaw, double pitch) {
   state.cameraDistance = static_cast<float>(std::max(distance, kMinimumDistance));
-  double turned = std::fmod(yaw, kFullTurn);
-  if (turned < 0.0) {
-    turned += kFullTurn;
-  }
-  state.cameraYaw = static_cast<float>(turned);
+  // The remainder keeps the sign, so the start yaw of -30 stays -30 and draws the start picture
+  // to the bit; 330 turns the same way but rounds a few pixels differently.
+  state.cameraYaw = static_cast<float>(std::fmod(yaw, kFullTurn));
   state.cameraPitch = static_cast<float>(std::clamp(pitch, kLowestPitch, kHighestPitch));
 }

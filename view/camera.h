@@ -8,8 +8,9 @@
 // position is accepted. The caller requests the redisplay.
 //
 // placeCamera puts the camera where a picture asks for it, within the same limits: the distance
-// no nearer than 5, the pitch within -90 ... 0, the yaw brought into 0 ... 360 however many turns
-// it is away. Values that are not finite are the caller's to refuse.
+// no nearer than 5, the pitch within -90 ... 0, the yaw taken modulo 360 with its sign kept (within
+// -360 ... 360) however many turns it is away. Values that are not finite are the caller's to
+// refuse.
 #pragma once
 
 #include "app/viewer_state.h"

@@ -200,7 +200,7 @@ TEST(CameraTest, APlacedCameraKeepsTheDragsLimitsAndTakesTheYawModuloAFullTurn) 
   EXPECT_EQ(state.cameraPitch, 0.0f);
   placeCamera(state, 1000.0, -750.0, -120.0);
   EXPECT_EQ(state.cameraDistance, 1000.0f);
-  EXPECT_EQ(state.cameraYaw, 330.0f);
+  EXPECT_EQ(state.cameraYaw, -30.0f);
   EXPECT_EQ(state.cameraPitch, -90.0f);
   placeCamera(state, 15.0, 360.0, -30.0);
   EXPECT_EQ(state.cameraYaw, 0.0f);
