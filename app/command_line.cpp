@@ -1,6 +1,8 @@
 #include "app/command_line.h"
 
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,6 +19,7 @@ constexpr int kExitUsage = 2;
 
 constexpr char kUsage[] =
     "Usage: palvetta [OPTION]... [FILE]\n"
+    "  or:  palvetta --render OUT.png [--size N] [--view DISTANCE,YAW,PITCH] [FILE]\n"
     "Shows the Wavefront OBJ model FILE, coloured by its MTL materials, standing on a\n"
     "checkerboard floor. Without FILE the viewer starts with the floor alone.\n"
     "\n"
@@ -25,12 +28,25 @@ constexpr char kUsage[] =
     "  --version         show the version and exit\n"
     "  -display DISPLAY  the X display to use; the window toolkit's other options are\n"
     "                    passed on to it as well\n"
+    "  --render OUT.png  write the picture the window would show first to OUT.png\n"
+    "                    instead of opening the window; needs no display\n"
+    "  --size N          the picture's width and height, 16 to 4096 (default 640)\n"
+    "  --view DISTANCE,YAW,PITCH\n"
+    "                    the camera, for example 15,-30,-30 (the start camera)\n"
+    "  --thumbnail OUT.png\n"
+    "                    like --render, but writes nothing for a FILE with no triangle\n"
+    "                    to draw\n"
     "\n"
     "Controls:\n"
     "  l                 choose an OBJ file in a dialog and show it\n"
     "  right-drag        orbit the camera around the floor\n"
     "  left-drag         move the camera away (drag down) or nearer (drag up)\n"
     "Closing the window ends the program.\n";
+
+bool isPictureOption(const std::string& argument) {
+  return argument == "--render" || argument == "--thumbnail" || argument == "--size" ||
+         argument == "--view";
+}
 
 bool isToolkitOption(const std::string& argument, bool& takesValue) {
   for (int i = 0; i < static_cast<int>(std::size(kToolkitOptions)); ++i) {
@@ -46,6 +62,76 @@ CommandLine mistake(std::string error) {
   CommandLine commandLine;
   commandLine.action = CommandLineAction::usageError;
   commandLine.error = std::move(error);
+  return commandLine;
+}
+
+// A whole decimal number within the picture sizes.
+std::optional<int> pictureSize(const std::string& text) {
+  int size = 0;
+  const char* end = text.data() + text.size();
+  const std::from_chars_result result = std::from_chars(text.data(), end, size);
+  if (result.ec != std::errc() || result.ptr != end || size < kMinPictureSize ||
+      size > kMaxPictureSize) {
+    return std::nullopt;
+  }
+  return size;
+}
+
+// Three finite numbers separated by commas; from_chars reads them the same in every locale.
+std::optional<CameraView> cameraView(const std::string& text) {
+  double values[3] = {};
+  const char* next = text.data();
+  const char* end = text.data() + text.size();
+  for (int i = 0; i < 3; ++i) {
+    const std::from_chars_result result = std::from_chars(next, end, values[i]);
+    if (result.ec != std::errc() || !std::isfinite(values[i])) {
+      return std::nullopt;
+    }
+    const char expected = i < 2 ? ',' : '\0';
+    if ((result.ptr == end ? '\0' : *result.ptr) != expected) {
+      return std::nullopt;
+    }
+    next = result.ptr + 1;
+  }
+  return CameraView{values[0], values[1], values[2]};
+}
+
+// Stores the value of a picture option; says what is wrong with it, if anything.
+std::optional<std::string> takePictureOption(CommandLine& commandLine, const std::string& option,
+                                             const std::string& value) {
+  if (option == "--size") {
+    commandLine.pictureSize = pictureSize(value);
+    if (!commandLine.pictureSize) {
+      return "--size takes a whole number from 16 to 4096, not '" + value + "'";
+    }
+  } else if (option == "--view") {
+    commandLine.view = cameraView(value);
+    if (!commandLine.view) {
+      return "--view takes DISTANCE,YAW,PITCH as three numbers, not '" + value + "'";
+    }
+  } else if (!commandLine.picture.empty()) {
+    return "only one picture can be written, but '" + value + "' is a second";
+  } else {
+    commandLine.picture = value;
+    commandLine.thumbnail = option == "--thumbnail";
+  }
+  return std::nullopt;
+}
+
+// The mistakes that only the whole command line shows.
+CommandLine checkPictureOptions(CommandLine commandLine) {
+  if (commandLine.action != CommandLineAction::view) {
+    return commandLine;
+  }
+  if (commandLine.picture.empty()) {
+    const bool pictureOptionGiven = commandLine.pictureSize || commandLine.view;
+    return pictureOptionGiven ? mistake("--size and --view go with --render or --thumbnail")
+                              : commandLine;
+  }
+  if (commandLine.thumbnail && !commandLine.file) {
+    return mistake("--thumbnail needs the FILE to picture");
+  }
+  commandLine.action = CommandLineAction::render;
   return commandLine;
 }
 
@@ -98,6 +184,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       commandLine.action = CommandLineAction::help;
     } else if (argument == "--version") {
       commandLine.action = CommandLineAction::version;
+    } else if (isPictureOption(argument)) {
+      if (++i == arguments.size() || arguments[i].empty()) {
+        return mistake("option '" + argument + "' needs a value");
+      }
+      if (const std::optional<std::string> error =
+              takePictureOption(commandLine, argument, arguments[i])) {
+        return mistake(*error);
+      }
     } else if (isToolkitOption(argument, takesValue)) {
       if (takesValue && ++i == arguments.size()) {
         return mistake("option '" + argument + "' needs a value");
@@ -106,7 +200,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       return mistake("unknown option '" + argument + "'");
     }
   }
-  return commandLine;
+  return checkPictureOptions(std::move(commandLine));
 }
 
 int answerCommandLine(const CommandLine& commandLine, std::ostream& out, std::ostream& err) {
@@ -121,6 +215,7 @@ int answerCommandLine(const CommandLine& commandLine, std::ostream& out, std::os
       err << "palvetta: " << commandLine.error << '\n' << kUsage;
       return kExitUsage;
     case CommandLineAction::view:
+    case CommandLineAction::render:
       break;
   }
   return 0;

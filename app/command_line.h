@@ -7,9 +7,17 @@
 // other argument starting with "-" is an unknown option; a second FILE, or a toolkit option
 // without its value, is a mistake too.
 //
-// answerCommandLine prints what a command line other than `view` asks for and returns the exit
-// status: the usage (which lists the controls) or the version on `out` and 0, or the mistake and
-// the usage on `err` and 2.
+// --render OUT asks for the picture instead of the window, as an N x N PNG (--size N, from
+// kMinPictureSize to kMaxPictureSize, kDefaultPictureSize without it) seen from --view
+// DISTANCE,YAW,PITCH (three numbers with a dot for the decimals whatever the locale, not yet
+// brought within the camera's limits; the start camera without it). --thumbnail OUT is the same
+// for a file manager, which would rather keep its icon than show an empty floor: it needs a FILE,
+// and is refused when FILE has no triangle to draw. --size and --view without one of them, a size
+// out of range or a view that is not three finite numbers are mistakes.
+//
+// answerCommandLine prints what a command line other than `view` or `render` asks for and returns
+// the exit status: the usage (which lists the controls) or the version on `out` and 0, or the
+// mistake and the usage on `err` and 2.
 //
 // openModelFile loads FILE the way a choice in the open-file dialog loads it: the file's folder
 // becomes the current directory, so that its material library is found, and the model replaces
@@ -24,12 +32,27 @@
 
 #include "app/viewer_state.h"
 
-enum class CommandLineAction { view, help, version, usageError };
+enum class CommandLineAction { view, render, help, version, usageError };
+
+inline constexpr int kMinPictureSize = 16;
+inline constexpr int kMaxPictureSize = 4096;
+// The window's size, so that a picture shows what the window would.
+inline constexpr int kDefaultPictureSize = 640;
+
+struct CameraView {
+  double distance;
+  double yaw;
+  double pitch;
+};
 
 struct CommandLine {
   CommandLineAction action = CommandLineAction::view;
-  std::optional<std::string> file;  // view: the model to show first, if one was named
+  std::optional<std::string> file;  // view, render: the model to show, if one was named
   std::string error;                // usageError: what was wrong
+  std::string picture;              // render: the PNG file to write
+  bool thumbnail = false;           // render: only a FILE with a triangle to draw is pictured
+  std::optional<int> pictureSize;   // render: width and height, kDefaultPictureSize when not given
+  std::optional<CameraView> view;   // render: the camera, when not the start camera
 };
 
 inline constexpr const char* kToolkitOptions[] = {"-display", "-geometry", "-direct", "-indirect",

@@ -1,18 +1,24 @@
 // Palvetta: a viewer for OBJ models. Reads its own command line, opens the window, registers the
 // callbacks, sets the render state that stays fixed for the run, shows the model named on the
-// command line if there is one, and hands over to the event loop.
+// command line if there is one, and hands over to the event loop. A picture asked for on the
+// command line is drawn without the window.
 #include <GL/freeglut.h>
 
 #include <iostream>
 
 #include "app/callbacks.h"
 #include "app/command_line.h"
+#include "app/render_command.h"
 #include "platform/command_line.h"
 #include "platform/window_identity.h"
 #include "view/scene.h"
 
 int main(int argc, char** argv) {
   const CommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv));
+  if (commandLine.action == CommandLineAction::render) {
+    attachParentConsole();
+    return renderPicture(commandLine, std::cerr);
+  }
   if (commandLine.action != CommandLineAction::view) {
     attachParentConsole();
     return answerCommandLine(commandLine, std::cout, std::cerr);

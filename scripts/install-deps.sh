@@ -4,9 +4,10 @@
 # Safe to run again: with everything present it changes nothing and asks no server.
 set -euo pipefail
 
-# fonts-vlgothic draws the Japanese label of the open-file dialog's "all files" filter.
+# fonts-vlgothic draws the Japanese label of the open-file dialog's "all files" filter. Pictures
+# without a window are drawn through EGL on Mesa (libegl-dev, libegl-mesa0) and written with libpng.
 run_packages=(cmake ninja-build g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
-  libgtk-3-dev libx11-dev fonts-vlgothic)
+  libgtk-3-dev libx11-dev fonts-vlgothic libegl-dev libegl-mesa0 libpng-dev)
 test_packages=(libgtest-dev libxres-dev clang libclang-rt-14-dev locales locales-all xvfb
   xauth x11-utils x11-apps xdotool xclip netpbm libpng-dev)
 # The open-file benchmark learns from the X server when windows are drawn and sends input through it.

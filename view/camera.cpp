@@ -1,5 +1,8 @@
 #include "view/camera.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 constexpr double kDistancePerPixel = 0.2;
@@ -71,4 +74,12 @@ void cameraMotion(ViewerState& state, int x, int y) {
   }
   state.lastX = x;
   state.lastY = y;
+}
+
+void placeCamera(ViewerState& state, double distance, double yaw, double pitch) {
+  state.cameraDistance = static_cast<float>(std::max(distance, kMinimumDistance));
+  // The remainder keeps the sign, so the start yaw of -30 stays -30 and draws the start picture
+  // to the bit; 330 turns the same way but rounds a few pixels differently.
+  state.cameraYaw = static_cast<float>(std::fmod(yaw, kFullTurn));
+  state.cameraPitch = static_cast<float>(std::clamp(pitch, kLowestPitch, kHighestPitch));
 }

@@ -6,6 +6,11 @@
 // 5, no upper limit), yaw (a degree per pixel, one wrap step towards 0 ... 360 per event) and pitch
 // (a degree per pixel, within -90 ... 0) changes, computed in double and stored as float. Any int
 // position is accepted. The caller requests the redisplay.
+//
+// placeCamera puts the camera where a picture asks for it, within the same limits: the distance
+// no nearer than 5, the pitch within -90 ... 0, the yaw taken modulo 360 with its sign kept (within
+// -360 ... 360) however many turns it is away. Values that are not finite are the caller's to
+// refuse.
 #pragma once
 
 #include "app/viewer_state.h"
@@ -20,3 +25,4 @@ inline constexpr int kButtonUp = 1;
 
 void cameraButton(ViewerState& state, int button, int buttonState, int x, int y);
 void cameraMotion(ViewerState& state, int x, int y);
+void placeCamera(ViewerState& state, double distance, double yaw, double pitch);

@@ -50,6 +50,40 @@ TEST(CommandLineTest, AMistakeIsNamed) {
   EXPECT_EQ(parse({"-geometry"}).error, "option '-geometry' needs a value");
 }
 
+TEST(CommandLineTest, APictureTakesItsSizeAndCameraAndRefusesWhatItCannotDraw) {
+  const CommandLine render =
+      parse({"--size", "16", "--render", "-out.png", "--view", "5.5,-1e2,0"});
+  EXPECT_EQ(render.action, CommandLineAction::render);
+  EXPECT_EQ(render.picture, "-out.png");
+  EXPECT_FALSE(render.thumbnail);
+  EXPECT_EQ(render.pictureSize, 16);
+  ASSERT_TRUE(render.view);
+  EXPECT_EQ(render.view->distance, 5.5);
+  EXPECT_EQ(render.view->yaw, -100.0);
+  EXPECT_EQ(render.view->pitch, 0.0);
+  EXPECT_EQ(parse({"--render", "a.png"}).pictureSize, std::nullopt);
+  EXPECT_EQ(parse({"--size", "4096", "--thumbnail", "t.png", "m.obj"}).thumbnail, true);
+  // After "--" an option's name is a FILE.
+  EXPECT_EQ(parse({"--render", "a.png", "--", "--size"}).file, "--size");
+
+  for (const std::vector<std::string>& wrong :
+       {std::vector<std::string>{"--render", "a.png", "--size", "15"},
+        {"--render", "a.png", "--size", "4097"},
+        {"--render", "a.png", "--size", "256px"},
+        {"--render", "a.png", "--view", "15,-30"},
+        {"--render", "a.png", "--view", "15,-30,-30,"},
+        {"--render", "a.png", "--view", "15;-30;-30"},
+        {"--render", "a.png", "--view", "15,nan,-30"},
+        {"--render", "a.png", "--render", "b.png"},
+        {"--render", ""},
+        {"--render"},
+        {"--size", "256", "model.obj"},
+        {"--thumbnail", "t.png"}}) {
+    EXPECT_EQ(parse(wrong).action, CommandLineAction::usageError) << parse(wrong).error;
+  }
+  EXPECT_EQ(parse({"--view", "1,2,3"}).error, "--size and --view go with --render or --thumbnail");
+}
+
 TEST(CommandLineTest, AnswersGoToTheRightStreamWithTheirExitStatus) {
   std::ostringstream out;
   std::ostringstream err;

@@ -73,6 +73,23 @@ TEST(InstallTest, TheInstalledDesktopEntryValidatesAndStartsTheInstalledProgram)
   EXPECT_TRUE(std::filesystem::is_regular_file(prefix + "/share/icons/hicolor/scalable/apps/" +
                                                entryValue(entry, "Icon") + ".svg"));
 
+  // The thumbnailer entry runs the installed program the way a thumbnail service fills it in.
+  const std::string thumbnailer = prefix + "/share/thumbnailers/palvetta.thumbnailer";
+  EXPECT_EQ(entryValue(thumbnailer, "MimeType"), "model/obj;");
+  std::string exec = entryValue(thumbnailer, "Exec");
+  for (const auto& [code, value] :
+       {std::pair<std::string, std::string>{"%o", testFolder() + "/thumbnail.png"},
+        {"%s", "128"},
+        {"%i", std::string(PALVETTA_EXAMPLES) + "/blocks.obj"}}) {
+    ASSERT_NE(exec.find(code), std::string::npos) << exec;
+    exec.replace(exec.find(code), code.size(), value);
+  }
+  const CommandResult thumbnail =
+      run("env -u DISPLAY ASAN_OPTIONS=detect_leaks=0 PATH=" + prefix + "/bin " + exec);
+  EXPECT_EQ(thumbnail.status, 0) << exec << ": " << thumbnail.output;
+  const CommandResult size = run("pngtopnm " + testFolder() + "/thumbnail.png | head -c 15");
+  EXPECT_EQ(size.output, "P6\n128 128\n255\n");
+
   const CommandResult manual =
       run("MANWIDTH=80 man --warnings -l " + prefix + "/share/man/man1/palvetta.1");
   EXPECT_EQ(manual.status, 0);
@@ -91,9 +108,10 @@ TEST(InstallTest, TheDebianPackageHoldsTheProgramItsDesktopFilesAndItsLibraries)
 
   const CommandResult contents = run("dpkg-deb --contents " + deb);
   ASSERT_EQ(contents.status, 0) << contents.output;
-  for (const char* file : {" ./usr/bin/palvetta\n", " ./usr/share/applications/palvetta.desktop\n",
-                           " ./usr/share/icons/hicolor/scalable/apps/palvetta.svg\n",
-                           " ./usr/share/man/man1/palvetta.1\n"}) {
+  for (const char* file :
+       {" ./usr/bin/palvetta\n", " ./usr/share/applications/palvetta.desktop\n",
+        " ./usr/share/icons/hicolor/scalable/apps/palvetta.svg\n",
+        " ./usr/share/man/man1/palvetta.1\n", " ./usr/share/thumbnailers/palvetta.thumbnailer\n"}) {
     EXPECT_NE(contents.output.find(file), std::string::npos) << file << contents.output;
   }
   // Nothing of the build's tests, benchmarks or examples.
@@ -101,7 +119,8 @@ TEST(InstallTest, TheDebianPackageHoldsTheProgramItsDesktopFilesAndItsLibraries)
 
   // The dependencies are read from the program itself, so the libraries it links are there.
   const CommandResult depends = run("dpkg-deb --field " + deb + " Depends");
-  for (const char* package : {"libc6", "libglut3", "libgtk-3-0", "libx11-6"}) {
+  for (const char* package :
+       {"libc6", "libglut3", "libgtk-3-0", "libx11-6", "libegl1", "libpng16-16"}) {
     EXPECT_NE(depends.output.find(package), std::string::npos) << package << ": " << depends.output;
   }
 }

@@ -124,8 +124,13 @@ TEST(CameraTest, BothDragsAtOnceShareTheVerticalMovement) {
 
 TEST(CameraTest, OtherButtonsAndStatesOnlyRecordThePosition) {
   ViewerState state;
-  const int otherEvents[][2] = {{kMiddleButton, kButtonDown}, {kMiddleButton, kButtonUp}, {3, kButtonDown}, {4, kButtonUp},
-                                {-1, kButtonDown},     {kLeftButton, 2},     {kRightButton, -1}};
+  const int otherEvents[][2] = {{kMiddleButton, kButtonDown},
+                                {kMiddleButton, kButtonUp},
+                                {3, kButtonDown},
+                                {4, kButtonUp},
+                                {-1, kButtonDown},
+                                {kLeftButton, 2},
+                                {kRightButton, -1}};
   int x = 10;
   for (const auto& event : otherEvents) {
     cameraButton(state, event[0], event[1], x, x + 1);
@@ -185,6 +190,20 @@ TEST(CameraTest, PositionsFarOutsideTheWindowDoNotOverflow) {
   EXPECT_FLOAT_EQ(state.cameraYaw, static_cast<float>(-30.0 - 4294967295.0 + 360.0));
   EXPECT_EQ(state.cameraPitch, -90.0f);
   EXPECT_EQ(state.lastX, INT_MAX);
+}
+
+TEST(CameraTest, APlacedCameraKeepsTheDragsLimitsAndTakesTheYawModuloAFullTurn) {
+  ViewerState state;
+  placeCamera(state, 2.0, 725.0, 30.0);
+  EXPECT_EQ(state.cameraDistance, 5.0f);
+  EXPECT_EQ(state.cameraYaw, 5.0f);
+  EXPECT_EQ(state.cameraPitch, 0.0f);
+  placeCamera(state, 1000.0, -750.0, -120.0);
+  EXPECT_EQ(state.cameraDistance, 1000.0f);
+  EXPECT_EQ(state.cameraYaw, -30.0f);
+  EXPECT_EQ(state.cameraPitch, -90.0f);
+  placeCamera(state, 15.0, 360.0, -30.0);
+  EXPECT_EQ(state.cameraYaw, 0.0f);
 }
 
 }  // namespace

@@ -1,0 +1,105 @@
+#include "bench/obj_files.h"
+
+#include <charconv>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct Writer {
+  std::FILE* file;
+  std::vector<char> buffer = std::vector<char>(std::size_t{1} << 20);
+  std::size_t used = 0;
+  uint64_t written = 0;
+  uint32_t seed = 12345;
+
+  void flush() {
+    std::fwrite(buffer.data(), 1, used, file);
+    written += used;
+    used = 0;
+  }
+  void text(const char* s) {
+    for (; *s != '\0'; ++s) {
+      buffer[used++] = *s;
+    }
+  }
+  void integer(uint32_t value) {
+    used = static_cast<std::size_t>(
+        std::to_chars(buffer.data() + used, buffer.data() + buffer.size(), value).ptr -
+        buffer.data());
+  }
+  void number() {
+    seed = seed * 1664525u + 1013904223u;
+    const float value = static_cast<float>(static_cast<int32_t>(seed >> 8) - (1 << 23)) / 65536.0f;
+    buffer[used++] = ' ';
+    used =
+        static_cast<std::size_t>(std::to_chars(buffer.data() + used, buffer.data() + buffer.size(),
+                                               value, std::chars_format::fixed, 6)
+                                     .ptr -
+                                 buffer.data());
+  }
+  void endLine() {
+    buffer[used++] = '\n';
+    if (used + 256 > buffer.size()) {
+      flush();
+    }
+  }
+  uint64_t size() const { return written + used; }
+};
+
+}  // namespace
+
+void writeVerticesFirst(const std::string& path, uint64_t bytes) {
+  Writer w{std::fopen(path.c_str(), "wb")};
+  w.text("# vertices first, triangles last");
+  w.endLine();
+  for (const char* kind : {"v", "vn"}) {
+    while (w.size() < (kind[1] == '\0' ? bytes / 2 : bytes - 200000)) {
+      w.text(kind);
+      w.number();
+      w.number();
+      w.number();
+      w.endLine();
+    }
+  }
+  for (uint32_t face = 0; face < 5000; ++face) {
+    w.text("f ");
+    for (uint32_t k = 0; k < 3; ++k) {
+      w.integer(face % 4096 + 1 + k);
+      w.text("//");
+      w.integer(face % 4096 + 1);
+      w.text(k < 2 ? " " : "");
+    }
+    w.endLine();
+  }
+  w.flush();
+  std::fclose(w.file);
+}
+
+void writeAllFaces(const std::string& path, uint64_t bytes) {
+  Writer w{std::fopen(path.c_str(), "wb")};
+  for (const char* kind : {"v", "vn", "vt"}) {
+    for (int i = 0; i < 3000; ++i) {
+      w.text(kind);
+      w.number();
+      w.number();
+      w.number();
+      w.endLine();
+    }
+  }
+  for (uint32_t face = 0; w.size() < bytes; ++face) {
+    w.text("f");
+    for (uint32_t k = 0; k < 3; ++k) {
+      const uint32_t n = (face * 7 + k * 13) % 3000 + 1;
+      w.text(" ");
+      w.integer(n);
+      w.text("/");
+      w.integer(n);
+      w.text("/");
+      w.integer(n);
+    }
+    w.endLine();
+  }
+  w.flush();
+  std::fclose(w.file);
+}

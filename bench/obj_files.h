@@ -1,0 +1,13 @@
+// Large OBJ files for the benchmarks, written in 1 MiB blocks from a fixed pseudo-random sequence,
+// so that every run measures the same bytes.
+//
+// writeVerticesFirst: millions of "v" and "vn" lines first, then 5000 triangles that use them,
+// `bytes` long in all. writeAllFaces: a few vertices, then nothing but triangles written
+// "f a/b/c ...", none of which is stored, until the file is `bytes` long.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+void writeVerticesFirst(const std::string& path, uint64_t bytes);
+void writeAllFaces(const std::string& path, uint64_t bytes);
