@@ -219,7 +219,8 @@ TEST_F(SetupWineTest, TheProgramCarriesItsIconVersionAndManifest) {
   EXPECT_NE(version.find("ProductNamePalvetta"), std::string::npos);
   EXPECT_NE(version.find(std::string("ProductVersion") + PALVETTA_VERSION), std::string::npos);
   const std::string manifest = output("wrestool -x --raw --type=24 " + exe).value_or("");
-  for (const char* part : {"PerMonitorV2", "true/pm", "asInvoker", "Common-Controls"}) {
+  for (const char* part : {">PerMonitorV2, PerMonitor</dpiAwareness>", ">true/pm</dpiAware>",
+                           "level=\"asInvoker\"", "name=\"Microsoft.Windows.Common-Controls\""}) {
     EXPECT_NE(manifest.find(part), std::string::npos) << part;
   }
 }
