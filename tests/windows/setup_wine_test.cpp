@@ -170,28 +170,16 @@ class SetupWineTest : public ViewerFixture {
   }
 
   fs::path setupProgram() const {
-    for (const auto& entry : fs::directory_iterator(windowsBuild / "cpack")) {
-      if (entry.path().extension() == ".exe") {
-        return entry.path();
-      }
-    }
-    return {};
+    return windowsBuild / "cpack" / ("palvetta-" PALVETTA_VERSION "-win64.exe");
   }
 
   // Runs the uninstaller as Apps & features' silent removal would, and waits for it to finish
   // (it runs from a copy of itself in the temporary folder).
   bool uninstall(const std::string& root, const fs::path& folder) {
-    const std::optional<std::string> command = regValue(root + "\\" + kUninstallKey,
-                                                        "QuietUninstallString");
-    if (!command) {
-      return false;
-    }
-    std::string line = "wine";
-    for (const std::string& word : commandWords(*command, "")) {
-      line += " " + quoted(word);
-    }
-    line += command->substr(command->rfind('"') + 1);
-    return output(line) && waitUntil([&] {
+    // sh keeps the backslashes inside the command's double quotes.
+    const std::optional<std::string> command =
+        regValue(root + "\\" + kUninstallKey, "QuietUninstallString");
+    return command && output("wine " + *command) && waitUntil([&] {
              return !fs::exists(folder) && !keyExists(root + "\\Software\\Palvetta");
            });
   }
