@@ -32,7 +32,8 @@ namespace fs = std::filesystem;
 constexpr int kWaitMs = 30000;
 constexpr int kPollMs = 200;
 const std::string kClasses = "HKLM\\Software\\Classes\\";
-const std::string kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Palvetta";
+const std::string kUninstallKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Palvetta";
 
 // Runs `command` through sh and returns its standard output, or nullopt when it fails.
 std::optional<std::string> output(const std::string& command) {
@@ -76,15 +77,14 @@ fs::path driveC() {
   return fs::path(std::getenv("WINEPREFIX")) / "drive_c";
 }
 
-// Every file and folder of drive C: but the temporary ones, and the lines of the registry's software
-// branches.
+// Every file and folder of drive C: but the temporary ones, and the lines of the registry's
+// software branches.
 std::set<std::string> prefixState() {
   std::set<std::string> state;
   for (const auto& entry : fs::recursive_directory_iterator(driveC())) {
     const fs::path path = entry.path().lexically_relative(driveC());
-    if (std::none_of(path.begin(), path.end(), [](const fs::path& part) {
-          return part == "temp" || part == "Temp";
-        })) {
+    if (std::none_of(path.begin(), path.end(),
+                     [](const fs::path& part) { return part == "temp" || part == "Temp"; })) {
       state.insert(path.string());
     }
   }
@@ -223,7 +223,8 @@ TEST_F(SetupWineTest, ForEveryoneItOffersItselfForObjFilesAndLeavesNothingBehind
   ASSERT_TRUE(output("wine " + quoted(setupProgram().string()) + " /S /AllUsers"));
   const fs::path folder = driveC() / "Program Files" / "Palvetta";
   EXPECT_TRUE(fs::exists(folder / "palvetta.exe"));
-  EXPECT_TRUE(fs::exists(driveC() / "ProgramData/Microsoft/Windows/Start Menu/Programs/Palvetta.lnk"));
+  EXPECT_TRUE(
+      fs::exists(driveC() / "ProgramData/Microsoft/Windows/Start Menu/Programs/Palvetta.lnk"));
   EXPECT_EQ(regValue(kClasses + ".obj"), "OtherViewer.obj");
   EXPECT_EQ(regValue(kClasses + ".obj\\OpenWithProgids", "Palvetta.obj"), "");
   EXPECT_EQ(regValue(kClasses + "Applications\\palvetta.exe", "FriendlyAppName"), "Palvetta");
@@ -240,9 +241,11 @@ TEST_F(SetupWineTest, ForEveryoneItOffersItselfForObjFilesAndLeavesNothingBehind
   const fs::path models = fs::path(testFolder()) / "my modèles";
   fs::create_directories(models);
   for (const char* name : {"torus.obj", "torus.mtl"}) {
-    fs::copy_file(fs::path(PALVETTA_EXAMPLES) / name, models / name, fs::copy_options::skip_existing);
+    fs::copy_file(fs::path(PALVETTA_EXAMPLES) / name, models / name,
+                  fs::copy_options::skip_existing);
   }
-  viewer = startViewer("wine", testFolder(), commandWords(*open, windowsPath(models / "torus.obj")));
+  viewer =
+      startViewer("wine", testFolder(), commandWords(*open, windowsPath(models / "torus.obj")));
   ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
   EXPECT_TRUE(showsBaseline("torus_640"));
   stopViewer(viewer);
