@@ -10,8 +10,15 @@
 #include "app/command_line.h"
 #include "app/render_command.h"
 #include "platform/command_line.h"
+#include "platform/display_scale.h"
 #include "platform/window_identity.h"
 #include "view/scene.h"
+
+namespace {
+
+constexpr int kWindowSize = 640;  // pixels square at 100 %
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const CommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv));
@@ -26,7 +33,8 @@ int main(int argc, char** argv) {
   glutInit(&argc, argv);
   // freeglut on X11 adds a depth buffer only when asked for one.
   glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-  glutInitWindowSize(640, 640);
+  // The same size to the eye on every display, drawn at the display's own resolution.
+  glutInitWindowSize(scaledToDisplay(kWindowSize), scaledToDisplay(kWindowSize));
   glutInitWindowPosition(0, 0);
   glutCreateWindow("Palvetta");
   setWindowIdentity();

@@ -4,10 +4,11 @@
 # Safe to run again: with everything present it changes nothing and asks no server.
 set -euo pipefail
 
-# fonts-vlgothic draws the Japanese label of the open-file dialog's "all files" filter. Pictures
-# without a window are drawn through EGL on Mesa (libegl-dev, libegl-mesa0) and written with libpng.
+# fonts-vlgothic draws the Japanese label of the open-file dialog's "all files" filter;
+# librsvg2-bin's rsvg-convert makes the icon's PNG files from its drawing. Pictures without a
+# window are drawn through EGL on Mesa (libegl-dev, libegl-mesa0) and written with libpng.
 run_packages=(cmake ninja-build g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
-  libgtk-3-dev libx11-dev fonts-vlgothic libegl-dev libegl-mesa0 libpng-dev)
+  libgtk-3-dev libx11-dev fonts-vlgothic librsvg2-bin libegl-dev libegl-mesa0 libpng-dev)
 test_packages=(libgtest-dev libxres-dev clang libclang-rt-14-dev locales locales-all xvfb
   xauth x11-utils x11-apps xdotool xclip netpbm libpng-dev)
 # The open-file benchmark learns from the X server when windows are drawn and sends input through it.
@@ -19,9 +20,10 @@ package_packages=(dpkg-dev file)
 test_packages+=("${package_packages[@]}" desktop-file-utils man-db)
 
 # The cross compiler, Wine to run the Windows tests, dpkg-dev to unpack freeglut's source package,
-# and GoogleTest's sources.
+# GoogleTest's sources, rsvg-convert and icoutils' icotool for the program's icon, and makensis
+# and zip for the setup program and the portable zip.
 windows_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 fonts-wine dpkg-dev
-  googletest)
+  googletest librsvg2-bin icoutils nsis zip)
 
 case ${1:-run} in
   run) wanted=("${run_packages[@]}") ;;

@@ -56,7 +56,9 @@ done
 if [ "${PALVETTA_SKIP_WINDOWS:-0}" != 1 ]; then
   export WINEPREFIX=$PWD/build-windows/wine-prefix WINEDEBUG=-all
   export PALVETTA_WINDOWS_BUILD=$PWD/build-windows
-  if ! bash scripts/build-windows.sh -DPALVETTA_TESTS=ON; then
+  # The setup program is made as package-windows.sh makes it; the Wine tests install it.
+  if ! bash scripts/build-windows.sh -DPALVETTA_TESTS=ON || ! cpack -G NSIS \
+    --config build-windows/CPackConfig.cmake -B build-windows/cpack > /dev/null; then
     status=1
   else
     [ -d "$WINEPREFIX" ] && wineserver -k 2> /dev/null || true

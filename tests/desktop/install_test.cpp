@@ -111,6 +111,7 @@ TEST(InstallTest, TheDebianPackageHoldsTheProgramItsDesktopFilesAndItsLibraries)
   for (const char* file :
        {" ./usr/bin/palvetta\n", " ./usr/share/applications/palvetta.desktop\n",
         " ./usr/share/icons/hicolor/scalable/apps/palvetta.svg\n",
+        " ./usr/share/icons/hicolor/48x48/apps/palvetta.png\n",
         " ./usr/share/man/man1/palvetta.1\n", " ./usr/share/thumbnailers/palvetta.thumbnailer\n"}) {
     EXPECT_NE(contents.output.find(file), std::string::npos) << file << contents.output;
   }

@@ -1,0 +1,5 @@
+#include "platform/display_scale.h"
+
+int systemDpi() {
+  return kReferenceDpi;
+}
