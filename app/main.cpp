@@ -1,6 +1,6 @@
 // Palvetta: a viewer for OBJ models. Reads its own command line, opens the window, registers the
-// callbacks, sets the render state that stays fixed for the run, shows the model named on the
-// command line if there is one, and hands over to the event loop.
+// callbacks and the drop target, sets the render state that stays fixed for the run, shows the
+// model named on the command line if there is one, and hands over to the event loop.
 #include <GL/freeglut.h>
 
 #include <iostream>
@@ -8,6 +8,7 @@
 #include "app/callbacks.h"
 #include "app/command_line.h"
 #include "platform/command_line.h"
+#include "platform/file_drop.h"
 #include "platform/window_identity.h"
 #include "view/scene.h"
 
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   glutInitWindowPosition(0, 0);
   glutCreateWindow("Palvetta");
   setWindowIdentity();
+  acceptFileDrops(openDroppedFile);
   glutDisplayFunc(display);
   glutReshapeFunc(reshape);
   glutMouseFunc(mouse);

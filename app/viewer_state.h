@@ -1,7 +1,7 @@
 // ViewerState: everything that outlives one toolkit callback.
 //
-// One instance lives for the whole run (see callbacks.h). The load command writes `model` and
-// `floorOffset`; the orbit camera writes the camera fields, the drag flags and the last pointer
+// One instance lives for the whole run (see callbacks.h). The load command writes `model`,
+// `floorOffset` and `choosingFile`, a dropped file the first two; the orbit camera writes the camera fields, the drag flags and the last pointer
 // position; drawing only reads. A record of plain fields: tests build their own.
 #pragma once
 
@@ -19,4 +19,5 @@ struct ViewerState {
   int orbitDrag = 0;                // 1 while the right button is held
   int lastX = 0;                    // pointer at the last button or drag event, window pixels
   int lastY = 0;
+  bool choosingFile = false;        // the open-file dialog is open: drops are not taken
 };
