@@ -1,0 +1,138 @@
+#include "tests/support/xdnd_source.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <poll.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr long kXdndVersion = 5;
+constexpr int kPollMs = 20;
+
+int ignoreXError(Display* /*display*/, XErrorEvent* /*error*/) {
+  return 0;
+}
+
+struct DisplayCloser {
+  void operator()(Display* d) const { XCloseDisplay(d); }
+};
+
+struct Source {
+  Display* d;
+  Window window;
+  Window target;
+  std::vector<Atom> types;
+  std::string data;
+  Atom atom(const char* name) const { return XInternAtom(d, name, False); }
+};
+
+void send(const Source& s, const char* type, long l1, long l2 = 0, long l3 = 0, long l4 = 0) {
+  XEvent event{};
+  event.xclient = {ClientMessage, 0, False, s.d, s.target, s.atom(type), 32, {}};
+  const long data[5] = {static_cast<long>(s.window), l1, l2, l3, l4};
+  for (int i = 0; i < 5; ++i) {
+    event.xclient.data.l[i] = data[i];
+  }
+  XSendEvent(s.d, s.target, False, NoEventMask, &event);
+  XFlush(s.d);
+}
+
+void answerRequest(const Source& s, const XSelectionRequestEvent& request) {
+  XEvent reply{};
+  reply.xselection = {SelectionNotify, 0,    False,       s.d, request.requestor, request.selection,
+                      request.target,  None, request.time};
+  for (const Atom type : s.types) {
+    if (type == request.target && request.property != None) {
+      XChangeProperty(s.d, request.requestor, request.property, type, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(s.data.data()),
+                      static_cast<int>(s.data.size()));
+      reply.xselection.property = request.property;
+    }
+  }
+  XSendEvent(s.d, request.requestor, False, NoEventMask, &reply);
+  XFlush(s.d);
+}
+
+// Answers data requests until the message `type` comes, and hands its first flag to `flag`; false
+// when it does not come in time.
+bool waitForMessage(const Source& s, const char* type, bool& flag) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kDragTimeoutMs);
+  while (std::chrono::steady_clock::now() < deadline) {
+    while (XPending(s.d) > 0) {
+      XEvent event;
+      XNextEvent(s.d, &event);
+      if (event.type == SelectionRequest) {
+        answerRequest(s, event.xselectionrequest);
+      } else if (event.type == ClientMessage && event.xclient.message_type == s.atom(type)) {
+        flag = (event.xclient.data.l[1] & 1) != 0;
+        return true;
+      }
+    }
+    pollfd connection{ConnectionNumber(s.d), POLLIN, 0};
+    poll(&connection, 1, kPollMs);
+  }
+  return false;
+}
+
+}  // namespace
+
+DragResult dragAndDrop(unsigned long target, const std::vector<std::string>& types,
+                       const std::string& data, DragEnd end) {
+  DragResult result;
+  std::unique_ptr<Display, DisplayCloser> owned(XOpenDisplay(nullptr));
+  Display* d = owned.get();
+  if (d == nullptr) {
+    return result;
+  }
+  const XErrorHandler previous = XSetErrorHandler(ignoreXError);
+  Source s{d, XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0), target, {}, data};
+  for (const std::string& type : types) {
+    s.types.push_back(s.atom(type.c_str()));
+  }
+  XChangeProperty(d, s.window, s.atom("XdndTypeList"), XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(s.types.data()),
+                  static_cast<int>(s.types.size()));
+  XSetSelectionOwner(d, s.atom("XdndSelection"), s.window, CurrentTime);
+  XWindowAttributes attributes{};
+  int x = 0;
+  int y = 0;
+  Window child = None;
+  if (XGetWindowAttributes(d, target, &attributes) != 0) {
+    XTranslateCoordinates(d, target, DefaultRootWindow(d), attributes.width / 2,
+                          attributes.height / 2, &x, &y, &child);
+  }
+  const long moreThanThree = types.size() > 3 ? 1 : 0;
+  const auto type = [&s](std::size_t i) { return i < s.types.size() ? s.types[i] : None; };
+  send(s, "XdndEnter", kXdndVersion << 24 | moreThanThree, type(0), type(1), type(2));
+  send(s, "XdndPosition", 0, static_cast<long>(x) << 16 | y, CurrentTime, s.atom("XdndActionCopy"));
+  if (end == DragEnd::vanish) {
+    XDestroyWindow(d, s.window);  // in the server's hands together with the messages
+  } else if (result.answered = waitForMessage(s, "XdndStatus", result.accepted); result.accepted) {
+    send(s, "XdndDrop", 0, CurrentTime);
+    result.finished = waitForMessage(s, "XdndFinished", result.succeeded);
+  } else {
+    send(s, "XdndLeave", 0);
+  }
+  XSync(d, False);
+  owned.reset();
+  XSetErrorHandler(previous);
+  return result;
+}
+
+std::string fileUri(const std::string& path) {
+  std::string uri = "file://";
+  for (const unsigned char c : path) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       std::strchr("/-._~", c) != nullptr;
+    char escaped[4];
+    std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+    uri += plain ? std::string(1, static_cast<char>(c)) : std::string(escaped);
+  }
+  return uri;
+}
