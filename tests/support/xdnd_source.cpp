@@ -8,19 +8,12 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <tuple>
 
 namespace {
 
 constexpr long kXdndVersion = 5;
 constexpr int kPollMs = 20;
-
-int ignoreXError(Display* /*display*/, XErrorEvent* /*error*/) {
-  return 0;
-}
-
-struct DisplayCloser {
-  void operator()(Display* d) const { XCloseDisplay(d); }
-};
 
 struct Source {
   Display* d;
@@ -34,10 +27,9 @@ struct Source {
 void send(const Source& s, const char* type, long l1, long l2 = 0, long l3 = 0, long l4 = 0) {
   XEvent event{};
   event.xclient = {ClientMessage, 0, False, s.d, s.target, s.atom(type), 32, {}};
-  const long data[5] = {static_cast<long>(s.window), l1, l2, l3, l4};
-  for (int i = 0; i < 5; ++i) {
-    event.xclient.data.l[i] = data[i];
-  }
+  long* data = event.xclient.data.l;
+  std::tie(data[0], data[1], data[2], data[3], data[4]) =
+      std::tuple(static_cast<long>(s.window), l1, l2, l3, l4);
   XSendEvent(s.d, s.target, False, NoEventMask, &event);
   XFlush(s.d);
 }
@@ -85,12 +77,12 @@ bool waitForMessage(const Source& s, const char* type, bool& flag) {
 DragResult dragAndDrop(unsigned long target, const std::vector<std::string>& types,
                        const std::string& data, DragEnd end) {
   DragResult result;
-  std::unique_ptr<Display, DisplayCloser> owned(XOpenDisplay(nullptr));
+  std::unique_ptr<Display, decltype(&XCloseDisplay)> owned(XOpenDisplay(nullptr), XCloseDisplay);
   Display* d = owned.get();
   if (d == nullptr) {
     return result;
   }
-  const XErrorHandler previous = XSetErrorHandler(ignoreXError);
+  const XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
   Source s{d, XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0), target, {}, data};
   for (const std::string& type : types) {
     s.types.push_back(s.atom(type.c_str()));
@@ -99,18 +91,14 @@ DragResult dragAndDrop(unsigned long target, const std::vector<std::string>& typ
                   reinterpret_cast<const unsigned char*>(s.types.data()),
                   static_cast<int>(s.types.size()));
   XSetSelectionOwner(d, s.atom("XdndSelection"), s.window, CurrentTime);
-  XWindowAttributes attributes{};
-  int x = 0;
-  int y = 0;
-  Window child = None;
-  if (XGetWindowAttributes(d, target, &attributes) != 0) {
-    XTranslateCoordinates(d, target, DefaultRootWindow(d), attributes.width / 2,
-                          attributes.height / 2, &x, &y, &child);
-  }
+  // With no window manager the target is the root's child: its place is on the screen.
+  XWindowAttributes at{};
+  XGetWindowAttributes(d, target, &at);
+  const long middle = static_cast<long>(at.x + at.width / 2) << 16 | (at.y + at.height / 2);
   const long moreThanThree = types.size() > 3 ? 1 : 0;
   const auto type = [&s](std::size_t i) { return i < s.types.size() ? s.types[i] : None; };
   send(s, "XdndEnter", kXdndVersion << 24 | moreThanThree, type(0), type(1), type(2));
-  send(s, "XdndPosition", 0, static_cast<long>(x) << 16 | y, CurrentTime, s.atom("XdndActionCopy"));
+  send(s, "XdndPosition", 0, middle, CurrentTime, s.atom("XdndActionCopy"));
   if (end == DragEnd::vanish) {
     XDestroyWindow(d, s.window);  // in the server's hands together with the messages
   } else if (result.answered = waitForMessage(s, "XdndStatus", result.accepted); result.accepted) {
