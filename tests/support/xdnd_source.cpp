@@ -91,6 +91,18 @@ DragResult dragAndDrop(unsigned long target, const std::vector<std::string>& typ
                   reinterpret_cast<const unsigned char*>(s.types.data()),
                   static_cast<int>(s.types.size()));
   XSetSelectionOwner(d, s.atom("XdndSelection"), s.window, CurrentTime);
+  unsigned char* aware = nullptr;
+  Atom awareType = None;
+  int format = 0;
+  unsigned long items = 0;
+  unsigned long after = 0;
+  XGetWindowProperty(d, target, s.atom("XdndAware"), 0, 1, False, XA_ATOM, &awareType, &format,
+                     &items, &after, &aware);
+  const std::unique_ptr<unsigned char, decltype(&XFree)> ownedAware(aware, XFree);
+  if (items != 1) {
+    XSetErrorHandler(previous);
+    return result;
+  }
   // With no window manager the target is the root's child: its place is on the screen.
   XWindowAttributes at{};
   XGetWindowAttributes(d, target, &at);

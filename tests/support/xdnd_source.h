@@ -1,12 +1,12 @@
 // A drag source of the XDND protocol in plain Xlib, dropping on a window as a file manager would.
 //
 // dragAndDrop opens a connection of its own to DISPLAY, owns XdndSelection from an unmapped
-// window, and sends XdndEnter offering `types` and one XdndPosition at the middle of `target`,
-// which must carry XdndAware. It answers a request for any offered type with `data`, whenever it
-// comes. When the target accepts the position it drops, then waits for XdndFinished; when it
-// refuses, it leaves. With `vanish` its window is gone right after the position, before the
-// target can answer, as when a source crashes. Every wait ends after kDragTimeoutMs. X errors of the target or the drag
-// (a window that is gone) are ignored.
+// window, and sends XdndEnter offering `types` and one XdndPosition at the middle of `target`; a
+// target without XdndAware gets nothing, as file managers send it nothing. It answers a request
+// for any offered type with `data`, whenever it comes. When the target accepts the position it
+// drops, then waits for XdndFinished; when it refuses, it leaves. With `vanish` its window is gone
+// right after the position, before the target can answer, as when a source crashes. Every wait
+// ends after kDragTimeoutMs. X errors (a window that is gone) are ignored.
 #pragma once
 
 #include <string>
