@@ -43,4 +43,12 @@ void openCommandLineFile(const std::string& file) {
   }
 }
 
+void openDroppedFile(const std::string& file) {
+  if (viewerState.choosingFile) {
+    return;
+  }
+  openCommandLineFile(file);
+  glutPostRedisplay();
+}
+
 float normalizeModel(float target) { return normalizeModel(viewerState.model.get(), target); }

@@ -19,5 +19,11 @@ void keyboard(unsigned char key, int x, int y);
 // loaded, says why on standard error and leaves the floor alone.
 void openCommandLineFile(const std::string& file);
 
+// Shows the model FILE dropped on the window as openCommandLineFile would, and redraws. A FILE that
+// cannot be loaded (a folder, a device, a file that cannot be read) leaves everything as it was,
+// the model and the current directory included, and is named on standard error in the same way.
+// Nothing happens while the open-file dialog is open.
+void openDroppedFile(const std::string& file);
+
 // Fits the model on display to the floor (see model/normalize.h) and returns its floor offset.
 float normalizeModel(float target);

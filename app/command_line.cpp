@@ -39,6 +39,7 @@ constexpr char kUsage[] =
     "\n"
     "Controls:\n"
     "  l                 choose an OBJ file in a dialog and show it\n"
+    "  drop a file       show the OBJ file dropped on the window from a file manager\n"
     "  right-drag        orbit the camera around the floor\n"
     "  left-drag         move the camera away (drag down) or nearer (drag up)\n"
     "Closing the window ends the program.\n";

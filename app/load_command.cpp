@@ -13,7 +13,11 @@ bool loadCommand(ViewerState& state, unsigned char key, ObjFileChooser choose) {
   if (key != kLoadKey) {
     return false;
   }
+  // Windows delivers drops through the dialog's own message loop; a model dropped then would be
+  // replaced by the choice the user is about to make.
+  state.choosingFile = true;
   const std::optional<std::string> path = choose();
+  state.choosingFile = false;
   if (!path) {
     return false;
   }

@@ -4,7 +4,8 @@
 // path (the open-file dialog in the program, a stand-in in tests). A cancel leaves the state as it
 // was. Otherwise the model read from the path replaces the one on display, even when the file
 // cannot be opened (then no model is shown), and the floor offset is recomputed; the camera is
-// left where the user put it. Returns true when the picture needs redrawing.
+// left where the user put it. Returns true when the picture needs redrawing. `choosingFile` is
+// true while `choose` runs.
 #pragma once
 
 #include <optional>

@@ -1,7 +1,7 @@
 // Palvetta: a viewer for OBJ models. Reads its own command line, opens the window, registers the
-// callbacks, sets the render state that stays fixed for the run, shows the model named on the
-// command line if there is one, and hands over to the event loop. A picture asked for on the
-// command line is drawn without the window.
+// callbacks and the drop target, sets the render state that stays fixed for the run, shows the
+// model named on the command line if there is one, and hands over to the event loop. A picture
+// asked for on the command line is drawn without the window.
 #include <GL/freeglut.h>
 
 #include <iostream>
@@ -11,6 +11,7 @@
 #include "app/render_command.h"
 #include "platform/command_line.h"
 #include "platform/display_scale.h"
+#include "platform/file_drop.h"
 #include "platform/window_identity.h"
 #include "view/scene.h"
 
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
   glutInitWindowPosition(0, 0);
   glutCreateWindow("Palvetta");
   setWindowIdentity();
+  acceptFileDrops(openDroppedFile);
   glutDisplayFunc(display);
   glutReshapeFunc(reshape);
   glutMouseFunc(mouse);

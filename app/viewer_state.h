@@ -1,8 +1,9 @@
 // ViewerState: everything that outlives one toolkit callback.
 //
-// One instance lives for the whole run (see callbacks.h). The load command writes `model` and
-// `floorOffset`; the orbit camera writes the camera fields, the drag flags and the last pointer
-// position; drawing only reads. A record of plain fields: tests build their own.
+// One instance lives for the whole run (see callbacks.h). The load command writes `model`,
+// `floorOffset` and `choosingFile`, a dropped file the first two; the orbit camera writes the
+// camera fields, the drag flags and the last pointer position; drawing only reads. A record of
+// plain fields: tests build their own.
 #pragma once
 
 #include <memory>
@@ -19,4 +20,5 @@ struct ViewerState {
   int orbitDrag = 0;                // 1 while the right button is held
   int lastX = 0;                    // pointer at the last button or drag event, window pixels
   int lastY = 0;
+  bool choosingFile = false;        // the open-file dialog is open: drops are not taken
 };

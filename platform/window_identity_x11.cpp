@@ -1,11 +1,9 @@
-// X11: WM_CLASS, _NET_WM_PID and _NET_WM_ICON on the toolkit's window, found through the current
-// GLX context so that no toolkit internals are needed.
+// X11: WM_CLASS, _NET_WM_PID and _NET_WM_ICON on the toolkit's window.
 //
 // The toolkit maps its window inside glutCreateWindow, so these properties arrive just after the
 // map request. Window managers that manage the window only then (and read WM_CLASS once, as ICCCM
 // allows) would miss the class; the window is therefore withdrawn and mapped again once the
 // properties are in place, before the event loop has drawn anything.
-#include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -17,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/current_window_x11.h"
 #include "platform/embedded_icon.h"
 #include "platform/window_identity.h"
 
@@ -68,8 +67,7 @@ void setCardinals(Display* display, Window window, const char* name, const long*
 }  // namespace
 
 void setWindowIdentity() {
-  Display* display = glXGetCurrentDisplay();
-  const Window window = glXGetCurrentDrawable();
+  const auto [display, window] = currentX11Window();
   if (display == nullptr || window == None) {
     return;
   }

@@ -6,7 +6,8 @@
 // model's materials are found only when a choice makes the model's folder the current directory;
 // the second model lies in a folder named in Japanese, outside most systems' code pages. The
 // dialog is worked through its own controls by palvetta_dialog_driver.exe, run under Wine as
-// well, since nothing outside Wine can reach into a Windows dialog. The Windows build is found in
+// well, since nothing outside Wine can reach into a Windows dialog. A model dropped on the window
+// comes from the test's own XDND source. The Windows build is found in
 // PALVETTA_WINDOWS_BUILD; the Wine prefix in WINEPREFIX, or a fresh one is made here.
 
 #include <chrono>
@@ -21,7 +22,9 @@
 
 #include "tests/support/e2e.h"
 #include "tests/support/gl_test_window.h"
+#include "tests/support/png_frame.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/xdnd_source.h"
 
 namespace {
 
@@ -168,6 +171,20 @@ TEST_F(WineLoadE2eTest, ModelNamedOnTheCommandLineInAJapaneseFolderShowsInTheFir
   Frame seen;
   EXPECT_TRUE(waitForFrame(viewer.window, torusFrame, kFrameTimeoutMs, seen))
       << countDifferentPixels(seen, torusFrame) << " pixels differ from " << torus;
+}
+
+// Wine's X11 driver turns an XDND drop on its window into WM_DROPFILES.
+TEST_F(WineLoadE2eTest, AModelDroppedFromAJapaneseFolderShowsWithItsMaterials) {
+  const fs::path torus = torusInJapaneseFolder();
+  viewer = startViewer("wine", newStartFolder().string(), {viewerExe.string()});
+  ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
+  Frame seen;
+  ASSERT_TRUE(waitForBaselineFrame(viewer.window, "floor_640", kFrameTimeoutMs, seen));
+  const DragResult drop =
+      dragAndDrop(viewer.window, {"text/uri-list"}, fileUri(torus.string()) + "\r\n");
+  EXPECT_TRUE(drop.finished && drop.succeeded);
+  EXPECT_TRUE(waitForBaselineFrame(viewer.window, "torus_640", kFrameTimeoutMs, seen));
+  EXPECT_TRUE(matchesBaseline(seen, "torus_640"));
 }
 
 }  // namespace

@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/png_frame.h"
+
 extern char** environ;
 
 namespace {
@@ -398,6 +400,20 @@ bool waitForFrame(unsigned long window, const Frame& expected, int timeoutMs, Fr
   do {
     last = captureWindow(window);
     if (sameFrame(last, expected)) {
+      return true;
+    }
+    sleepMs(kPollIntervalMs);
+  } while (Clock::now() < deadline);
+  return false;
+}
+
+bool waitForBaselineFrame(unsigned long window, const std::string& name, int timeoutMs,
+                          Frame& last) {
+  const Frame baseline = baselineFrame(name);
+  const auto deadline = deadlineAfter(timeoutMs);
+  do {
+    last = captureWindow(window);
+    if (baseline.width > 0 && countMismatches(last, baseline) == 0) {
       return true;
     }
     sleepMs(kPollIntervalMs);

@@ -59,6 +59,12 @@ bool waitForFrameChange(unsigned long window, const Frame& before, int timeoutMs
 // left in `last` for a failure message. False on timeout.
 bool waitForFrame(unsigned long window, const Frame& expected, int timeoutMs, Frame& last);
 
+// Polls captures of `window` until one matches the committed baseline frame `name` within the
+// baseline's tolerance (tests/support/png_frame.h); the last capture is left in `last`. False on
+// timeout.
+bool waitForBaselineFrame(unsigned long window, const std::string& name, int timeoutMs,
+                          Frame& last);
+
 bool sameFrame(const Frame& a, const Frame& b);
 
 // Number of pixels that differ between two frames of one size.
