@@ -9,7 +9,7 @@
 #include <random>
 #include <string_view>
 #include <string>
-#include <utility>
+#include <type_traits>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -71,38 +71,65 @@ uint32_t bitsOf(float value) {
 
 constexpr std::size_t kLinesPerDigest = 10000;
 
+// Up to N conversions in a row from the start of a line, each with the offset where it ended. The
+// line is kept: words point into it.
+template <typename T, int N>
+struct Conversions {
+  Fenced fenced;
+  T values[N] = {};
+  int ends[N] = {};
+  int count = 0;
+
+  Conversions(const std::string& line, bool (*scan)(ScanText&, T&)) : fenced(line) {
+    for (; count < N && scan(fenced.text, values[count]); ++count) {
+      ends[count] = fenced.consumed();
+    }
+  }
+
+  void addTo(ResultDigest& digest) const {
+    digest.add(count);
+    for (int k = 0; k < count; ++k) {
+      if constexpr (std::is_same_v<T, float>) {
+        digest.add(bitsOf(values[k]));
+      } else {
+        digest.add(values[k]);
+      }
+      digest.add(ends[k]);
+    }
+  }
+
+  // Against what sscanf made of `line`: `converted` as it returned it, then values and ends.
+  template <typename Expected>
+  void expectSame(const std::string& line, int converted, const Expected& expected,
+                  const int* expectedEnd) const {
+    ASSERT_EQ(count, std::max(converted, 0)) << "line '" << line << "'";
+    for (int k = 0; k < count; ++k) {
+      if constexpr (std::is_same_v<T, float>) {
+        ASSERT_EQ(bitsOf(values[k]), bitsOf(expected[k]))
+            << "line '" << line << "' number " << k << ": " << values[k] << " vs " << expected[k];
+      } else {
+        ASSERT_EQ(values[k], expected[k]) << "line '" << line << "' number " << k;
+      }
+      ASSERT_EQ(ends[k], expectedEnd[k]) << "line '" << line << "' number " << k;
+    }
+  }
+};
+
 TEST(CScanTest, FloatsAgreeWithTheCLibraryOnGeneratedLines) {
   std::mt19937 random(1);
   BlockDigests digests{kLinesPerDigest};
   for (int round = 0; round < 300000; ++round) {
     const std::string line = generateLine(random, kFloatPieces);
-    Fenced fenced(line);
-    float values[4] = {};
-    int ends[4] = {};
-    int count = 0;
-    for (; count < 4 && scanFloat(fenced.text, values[count]); ++count) {
-      ends[count] = fenced.consumed();
-    }
+    const Conversions<float, 4> got(line, scanFloat);
 #ifdef PALVETTA_GLIBC_REFERENCE
     float expected[4] = {};
     int expectedEnd[4] = {};
-    const int expectedCount = std::max(
-        sscanfInCLocale(line.c_str(), "%f%n%f%n%f%n%f%n", &expected[0], &expectedEnd[0],
-                        &expected[1], &expectedEnd[1], &expected[2], &expectedEnd[2],
-                        &expected[3], &expectedEnd[3]),
-        0);
-    ASSERT_EQ(count, expectedCount) << "line '" << line << "'";
-    for (int k = 0; k < count; ++k) {
-      ASSERT_EQ(bitsOf(values[k]), bitsOf(expected[k]))
-          << "line '" << line << "' number " << k << ": " << values[k] << " vs " << expected[k];
-      ASSERT_EQ(ends[k], expectedEnd[k]) << "line '" << line << "' number " << k;
-    }
+    const int converted = sscanfInCLocale(
+        line.c_str(), "%f%n%f%n%f%n%f%n", &expected[0], &expectedEnd[0], &expected[1],
+        &expectedEnd[1], &expected[2], &expectedEnd[2], &expected[3], &expectedEnd[3]);
+    ASSERT_NO_FATAL_FAILURE(got.expectSame(line, converted, expected, expectedEnd));
 #endif
-    digests.current.add(count);
-    for (int k = 0; k < count; ++k) {
-      digests.current.add(bitsOf(values[k]));
-      digests.current.add(ends[k]);
-    }
+    got.addTo(digests.current);
     digests.endCase();
   }
   expectRecorded(digests.blocks, kFloatResults, "kFloatResults");
@@ -113,13 +140,7 @@ TEST(CScanTest, IntegersAndLiteralsAgreeWithTheCLibraryOnGeneratedLines) {
   BlockDigests digests{kLinesPerDigest};
   for (int round = 0; round < 200000; ++round) {
     const std::string line = generateLine(random, kIntegerPieces);
-    Fenced fenced(line);
-    int64_t values[3] = {};
-    int ends[3] = {};
-    int count = 0;
-    for (; count < 3 && scanInteger(fenced.text, values[count]); ++count) {
-      ends[count] = fenced.consumed();
-    }
+    const Conversions<int64_t, 3> got(line, scanInteger);
     // A pair as a face corner writes it: no white space may come before either slash.
     Fenced corner(line);
     int64_t pair[2] = {};
@@ -128,15 +149,10 @@ TEST(CScanTest, IntegersAndLiteralsAgreeWithTheCLibraryOnGeneratedLines) {
 #ifdef PALVETTA_GLIBC_REFERENCE
     long long expected[3] = {};
     int expectedEnd[3] = {};
-    const int expectedCount = std::max(
+    const int converted =
         sscanfInCLocale(line.c_str(), "%lli%n%lli%n%lli%n", &expected[0], &expectedEnd[0],
-                        &expected[1], &expectedEnd[1], &expected[2], &expectedEnd[2]),
-        0);
-    ASSERT_EQ(count, expectedCount) << "line '" << line << "'";
-    for (int k = 0; k < count; ++k) {
-      ASSERT_EQ(values[k], expected[k]) << "line '" << line << "' number " << k;
-      ASSERT_EQ(ends[k], expectedEnd[k]) << "line '" << line << "' number " << k;
-    }
+                        &expected[1], &expectedEnd[1], &expected[2], &expectedEnd[2]);
+    ASSERT_NO_FATAL_FAILURE(got.expectSame(line, converted, expected, expectedEnd));
     long long expectedPair[2] = {};
     int pairEnd = -1;
     const int pairCount = sscanfInCLocale(line.c_str(), "%lli//%lli%n", &expectedPair[0],
@@ -148,11 +164,7 @@ TEST(CScanTest, IntegersAndLiteralsAgreeWithTheCLibraryOnGeneratedLines) {
       ASSERT_EQ(corner.consumed(), pairEnd) << "line '" << line << "'";
     }
 #endif
-    digests.current.add(count);
-    for (int k = 0; k < count; ++k) {
-      digests.current.add(values[k]);
-      digests.current.add(ends[k]);
-    }
+    got.addTo(digests.current);
     digests.current.add(static_cast<int>(gotPair));
     if (gotPair) {
       digests.current.add(pair[0]);
@@ -169,27 +181,15 @@ TEST(CScanTest, WordsAndBlanksAgreeWithTheCLibraryOnGeneratedLines) {
   BlockDigests digests{kLinesPerDigest};
   for (int round = 0; round < 50000; ++round) {
     const std::string line = generateLine(random, kWordPieces);
-    Fenced fenced(line);
-    std::string_view words[2];
-    int ends[2] = {};
-    int count = 0;
-    for (; count < 2 && scanWord(fenced.text, words[count]); ++count) {
-      ends[count] = fenced.consumed();
-    }
+    const Conversions<std::string_view, 2> got(line, scanWord);
     Fenced blank(line);
     skipBlank(blank.text);
 #ifdef PALVETTA_GLIBC_REFERENCE
     char expected[2][64] = {};
     int expectedEnd[2] = {};
-    const int expectedCount = std::max(
-        sscanfInCLocale(line.c_str(), "%63s%n%63s%n", expected[0], &expectedEnd[0], expected[1],
-                        &expectedEnd[1]),
-        0);
-    ASSERT_EQ(count, expectedCount) << "line '" << line << "'";
-    for (int k = 0; k < count; ++k) {
-      ASSERT_EQ(words[k], expected[k]) << "line '" << line << "' word " << k;
-      ASSERT_EQ(ends[k], expectedEnd[k]) << "line '" << line << "' word " << k;
-    }
+    const int converted = sscanfInCLocale(line.c_str(), "%63s%n%63s%n", expected[0],
+                                          &expectedEnd[0], expected[1], &expectedEnd[1]);
+    ASSERT_NO_FATAL_FAILURE(got.expectSame(line, converted, expected, expectedEnd));
     // A '#' after the text lets sscanf report where the blank ends even when it reaches the end;
     // the newline that ends a line is not part of its text.
     const std::string probe = std::string(line.c_str()) + "#";
@@ -198,11 +198,7 @@ TEST(CScanTest, WordsAndBlanksAgreeWithTheCLibraryOnGeneratedLines) {
     blankEnd = std::min(blankEnd, static_cast<int>(probe.find_first_of("\n#")));
     ASSERT_EQ(blank.consumed(), blankEnd) << "line '" << line << "'";
 #endif
-    digests.current.add(count);
-    for (int k = 0; k < count; ++k) {
-      digests.current.add(words[k]);
-      digests.current.add(ends[k]);
-    }
+    got.addTo(digests.current);
     digests.current.add(blank.consumed());
     digests.endCase();
   }
