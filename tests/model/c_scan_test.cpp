@@ -9,6 +9,7 @@
 #include <random>
 #include <string_view>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -231,22 +232,18 @@ TEST(CScanTest, TextEndsAtItsEndAtANulOrAtANewline) {
 }
 
 TEST(CScanTest, PrefixesSignsAndPartialNumbers) {
-  struct IntegerCase {
-    const char* text;
-    int64_t value;
-    int consumed;
-  };
+  using IntegerCase = std::tuple<const char*, int64_t, int>;  // text, value, characters consumed
   // Base from the prefix; a bare "0x" is 0 with the x consumed; 8 is no octal digit.
-  for (const IntegerCase& c : {IntegerCase{"010", 8, 3}, IntegerCase{"0x1F", 31, 4},
-                               IntegerCase{"-0x10", -16, 5}, IntegerCase{"0x//", 0, 2},
-                               IntegerCase{"08", 0, 1}, IntegerCase{" +7", 7, 3},
-                               IntegerCase{"99999999999999999999", INT64_MAX, 20},
-                               IntegerCase{"-99999999999999999999", INT64_MIN, 21}}) {
-    ScanText text{c.text, c.text + std::strlen(c.text)};
+  for (const auto& [line, want, consumed] :
+       {IntegerCase{"010", 8, 3}, IntegerCase{"0x1F", 31, 4}, IntegerCase{"-0x10", -16, 5},
+        IntegerCase{"0x//", 0, 2}, IntegerCase{"08", 0, 1}, IntegerCase{" +7", 7, 3},
+        IntegerCase{"99999999999999999999", INT64_MAX, 20},
+        IntegerCase{"-99999999999999999999", INT64_MIN, 21}}) {
+    ScanText text{line, line + std::strlen(line)};
     int64_t value = 0;
-    ASSERT_TRUE(scanInteger(text, value)) << c.text;
-    EXPECT_EQ(value, c.value) << c.text;
-    EXPECT_EQ(text.next - c.text, c.consumed) << c.text;
+    ASSERT_TRUE(scanInteger(text, value)) << line;
+    EXPECT_EQ(value, want) << line;
+    EXPECT_EQ(text.next - line, consumed) << line;
   }
   for (const char* bad : {"-", "+ 1", "x1", "", " \t"}) {
     ScanText text{bad, bad + std::strlen(bad)};
@@ -254,17 +251,13 @@ TEST(CScanTest, PrefixesSignsAndPartialNumbers) {
     EXPECT_FALSE(scanInteger(text, value)) << bad;
   }
 
-  struct FloatCase {
-    std::string text;
-    float value;
-    std::size_t consumed;
-  };
+  using FloatCase = std::tuple<std::string, float, std::size_t>;  // as IntegerCase
   // "1e" and "1e+" convert as 1 but are consumed whole; "1.2.3" stops at the second point. Long
   // digit strings whose exponent nearly makes up for them sit inside and just outside float's
   // range: a hexadecimal digit is four binary places, a decimal one a power of ten.
   const std::string zeros49(49, '0');
   const std::string point80 = "0x0." + std::string(80, '0');
-  for (const FloatCase& c : std::vector<FloatCase>{
+  for (const auto& [line, want, consumed] : std::vector<FloatCase>{
            {"0x1.8p1", 3.0f, 7}, {"1e", 1.0f, 2}, {"1e+x", 1.0f, 3}, {"1.2.3", 1.2f, 3},
            {"-.5", -0.5f, 3}, {"1e40", HUGE_VALF, 4}, {"infinityx", HUGE_VALF, 8}, {"0x.", 0.0f, 3},
            // correctly rounded, where glibc 2.36's strtof cuts it down
@@ -279,11 +272,11 @@ TEST(CScanTest, PrefixesSignsAndPartialNumbers) {
            {"0x0." + std::string(37, '0') + "1p+0", 0.0f, 45}, {"1" + zeros49 + "e-11", 1e38f, 54},
            {"1" + zeros49 + "e-10", HUGE_VALF, 54},
            {"0." + std::string(60, '0') + "1e+10", 0.0f, 67}}) {
-    ScanText text{c.text.data(), c.text.data() + c.text.size()};
+    ScanText text{line.data(), line.data() + line.size()};
     float value = 0.0f;
-    ASSERT_TRUE(scanFloat(text, value)) << c.text;
-    EXPECT_EQ(value, c.value) << c.text;
-    EXPECT_EQ(static_cast<std::size_t>(text.next - c.text.data()), c.consumed) << c.text;
+    ASSERT_TRUE(scanFloat(text, value)) << line;
+    EXPECT_EQ(value, want) << line;
+    EXPECT_EQ(static_cast<std::size_t>(text.next - line.data()), consumed) << line;
   }
   for (const char* bad : {"0x", "-", ".", ".e1", "infi", "na", "e5", "+-1"}) {
     ScanText text{bad, bad + std::strlen(bad)};

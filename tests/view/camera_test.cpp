@@ -1,5 +1,6 @@
 // The orbit camera's arithmetic on a ViewerState of the test's own, without a window.
 #include <climits>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -123,10 +124,9 @@ TEST(CameraTest, OtherButtonsAndStatesOnlyRecordThePosition) {
   int x = 10;
   for (const auto& event : otherEvents) {
     cameraButton(state, event[0], event[1], x, x + 1);
-    EXPECT_EQ(state.zoomDrag, 0) << "button " << event[0] << " state " << event[1];
-    EXPECT_EQ(state.orbitDrag, 0) << "button " << event[0] << " state " << event[1];
-    EXPECT_EQ(state.lastX, x);
-    EXPECT_EQ(state.lastY, x + 1);
+    EXPECT_EQ(std::tuple(state.zoomDrag, state.orbitDrag, state.lastX, state.lastY),
+              std::tuple(0, 0, x, x + 1))
+        << "button " << event[0] << " state " << event[1];
     x += 10;
   }
   // Unknown states leave a raised flag raised too.
@@ -138,11 +138,9 @@ TEST(CameraTest, OtherButtonsAndStatesOnlyRecordThePosition) {
   // Motion without a drag (a middle-button drag) moves nothing but the recorded position.
   cameraButton(state, kMiddleButton, kButtonDown, 50, 50);
   cameraMotion(state, 400, -300);
-  EXPECT_EQ(state.cameraDistance, 15.0f);
-  EXPECT_EQ(state.cameraYaw, -30.0f);
-  EXPECT_EQ(state.cameraPitch, -30.0f);
-  EXPECT_EQ(state.lastX, 400);
-  EXPECT_EQ(state.lastY, -300);
+  EXPECT_EQ(std::tuple(state.cameraDistance, state.cameraYaw, state.cameraPitch, state.lastX,
+                       state.lastY),
+            std::tuple(15.0f, -30.0f, -30.0f, 400, -300));
 }
 
 TEST(CameraTest, PixelByPixelDragsStayCloseToSingleEvents) {
@@ -186,9 +184,8 @@ TEST(CameraTest, APlacedCameraKeepsTheDragsLimitsAndTakesTheYawModuloAFullTurn) 
                                    {{15, 360, -30}, {15, 0, -30}}}) {
     SCOPED_TRACE(testing::Message() << asked.x << ", " << asked.y << ", " << asked.z);
     placeCamera(state, asked.x, asked.y, asked.z);
-    EXPECT_EQ(state.cameraDistance, got.x);
-    EXPECT_EQ(state.cameraYaw, got.y);
-    EXPECT_EQ(state.cameraPitch, got.z);
+    EXPECT_EQ(std::tuple(state.cameraDistance, state.cameraYaw, state.cameraPitch),
+              std::tuple(got.x, got.y, got.z));
   }
 }
 
