@@ -10,14 +10,10 @@
 
 namespace {
 
-void fail(const char* what) {
-  std::fprintf(stderr, "fuzz check failed: %s\n", what);
-  std::abort();
-}
-
 void require(bool holds, const char* what) {
   if (!holds) {
-    fail(what);
+    std::fprintf(stderr, "fuzz check failed: %s\n", what);
+    std::abort();
   }
 }
 

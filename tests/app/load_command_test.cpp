@@ -1,6 +1,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -90,13 +91,11 @@ TEST_F(LoadCommandTest, CancelKeepsTheModelAndTheOffset) {
 }
 
 TEST_F(LoadCommandTest, AFileThatCannotBeOpenedEmptiesTheView) {
-  nextChoice = writeTestFile("good.obj", kTwoTriangles);
-  ASSERT_TRUE(press('l'));
-  ASSERT_NE(state.model, nullptr);
-  ASSERT_NE(state.floorOffset, 0.0f);
   for (const std::string& path : {testFolder() + "/missing.obj", std::string()}) {
     nextChoice = writeTestFile("good.obj", kTwoTriangles);
     ASSERT_TRUE(press('l'));
+    ASSERT_NE(state.model, nullptr);
+    ASSERT_NE(state.floorOffset, 0.0f);
     nextChoice = path;
     EXPECT_TRUE(press('l')) << path;
     EXPECT_EQ(state.model, nullptr) << path;
@@ -107,12 +106,13 @@ TEST_F(LoadCommandTest, AFileThatCannotBeOpenedEmptiesTheView) {
 TEST_F(LoadCommandTest, ASecondLoadReplacesTheFirstAndTheCameraStays) {
   nextChoice = writeTestFile("first.obj", kTwoTriangles);
   ASSERT_TRUE(press('l'));
-  state.cameraDistance = 22.5f;
-  state.cameraYaw = 300.0f;
-  state.cameraPitch = -75.0f;
-  state.orbitDrag = 1;
-  state.lastX = 17;
-  state.lastY = 33;
+  // The camera, a drag under way and the pointer, all away from where they start.
+  const auto camera = [this] {
+    return std::tie(state.cameraDistance, state.cameraYaw, state.cameraPitch, state.orbitDrag,
+                    state.lastX, state.lastY);
+  };
+  const auto moved = std::tuple(22.5f, 300.0f, -75.0f, 1, 17, 33);
+  camera() = moved;
 
   nextChoice = writeTestFile("second.obj", kTriangle);
   ASSERT_TRUE(press('l'));
@@ -120,12 +120,7 @@ TEST_F(LoadCommandTest, ASecondLoadReplacesTheFirstAndTheCameraStays) {
   EXPECT_EQ(state.model->faceCount, 1);
   EXPECT_EQ(state.model->materialCount, 1);
   EXPECT_FLOAT_EQ(state.floorOffset, 5.0f);
-  EXPECT_EQ(state.cameraDistance, 22.5f);
-  EXPECT_EQ(state.cameraYaw, 300.0f);
-  EXPECT_EQ(state.cameraPitch, -75.0f);
-  EXPECT_EQ(state.orbitDrag, 1);
-  EXPECT_EQ(state.lastX, 17);
-  EXPECT_EQ(state.lastY, 33);
+  EXPECT_EQ(camera(), moved);
 }
 
 TEST_F(LoadCommandTest, VerticesWithoutTrianglesStillSetTheFloorOffset) {

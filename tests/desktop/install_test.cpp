@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -19,10 +18,6 @@ namespace {
 struct CommandResult {
   int status = -1;
   std::string output;  // standard output and error together
-};
-
-struct PipeCloser {
-  void operator()(FILE* pipe) const { pclose(pipe); }
 };
 
 CommandResult run(const std::string& command) {

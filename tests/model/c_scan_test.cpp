@@ -9,7 +9,7 @@
 #include <random>
 #include <string_view>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -63,46 +63,71 @@ struct Fenced {
   int consumed() const { return static_cast<int>(text.next - storage.data()); }
 };
 
-uint32_t bitsOf(float value) {
+// A result as it is compared and recorded: a float by its bits, so that NaNs and signed zeros
+// count too.
+uint32_t exactly(float value) {
   uint32_t bits = 0;
   std::memcpy(&bits, &value, sizeof bits);
   return bits;
 }
+template <typename T>
+T exactly(T value) {
+  return value;
+}
 
 constexpr std::size_t kLinesPerDigest = 10000;
+
+// Up to N conversions in a row from the start of a line, each with the offset where it ended. The
+// line is kept: words point into it.
+template <typename T, int N>
+struct Conversions {
+  Fenced fenced;
+  T values[N] = {};
+  int ends[N] = {};
+  int count = 0;
+
+  Conversions(const std::string& line, bool (*scan)(ScanText&, T&)) : fenced(line) {
+    for (; count < N && scan(fenced.text, values[count]); ++count) {
+      ends[count] = fenced.consumed();
+    }
+  }
+
+  void addTo(ResultDigest& digest) const {
+    digest.add(count);
+    for (int k = 0; k < count; ++k) {
+      digest.add(exactly(values[k]));
+      digest.add(ends[k]);
+    }
+  }
+
+  // Against what sscanf made of `line`: `converted` as it returned it, then values and ends.
+  template <typename Expected>
+  void expectSame(const std::string& line, int converted, const Expected& expected,
+                  const int* expectedEnd) const {
+    ASSERT_EQ(count, std::max(converted, 0)) << "line '" << line << "'";
+    for (int k = 0; k < count; ++k) {
+      ASSERT_EQ(exactly(values[k]), exactly(expected[k]))
+          << "line '" << line << "' number " << k << ": " << values[k] << " vs " << expected[k];
+      ASSERT_EQ(ends[k], expectedEnd[k]) << "line '" << line << "' number " << k;
+    }
+  }
+};
 
 TEST(CScanTest, FloatsAgreeWithTheCLibraryOnGeneratedLines) {
   std::mt19937 random(1);
   BlockDigests digests{kLinesPerDigest};
   for (int round = 0; round < 300000; ++round) {
     const std::string line = generateLine(random, kFloatPieces);
-    Fenced fenced(line);
-    float values[4] = {};
-    int ends[4] = {};
-    int count = 0;
-    for (; count < 4 && scanFloat(fenced.text, values[count]); ++count) {
-      ends[count] = fenced.consumed();
-    }
+    const Conversions<float, 4> got(line, scanFloat);
 #ifdef PALVETTA_GLIBC_REFERENCE
     float expected[4] = {};
     int expectedEnd[4] = {};
-    const int expectedCount = std::max(
-        sscanfInCLocale(line.c_str(), "%f%n%f%n%f%n%f%n", &expected[0], &expectedEnd[0],
-                        &expected[1], &expectedEnd[1], &expected[2], &expectedEnd[2],
-                        &expected[3], &expectedEnd[3]),
-        0);
-    ASSERT_EQ(count, expectedCount) << "line '" << line << "'";
-    for (int k = 0; k < count; ++k) {
-      ASSERT_EQ(bitsOf(values[k]), bitsOf(expected[k]))
-          << "line '" << line << "' number " << k << ": " << values[k] << " vs " << expected[k];
-      ASSERT_EQ(ends[k], expectedEnd[k]) << "line '" << line << "' number " << k;
-    }
+    const int converted = sscanfInCLocale(
+        line.c_str(), "%f%n%f%n%f%n%f%n", &expected[0], &expectedEnd[0], &expected[1],
+        &expectedEnd[1], &expected[2], &expectedEnd[2], &expected[3], &expectedEnd[3]);
+    ASSERT_NO_FATAL_FAILURE(got.expectSame(line, converted, expected, expectedEnd));
 #endif
-    digests.current.add(count);
-    for (int k = 0; k < count; ++k) {
-      digests.current.add(bitsOf(values[k]));
-      digests.current.add(ends[k]);
-    }
+    got.addTo(digests.current);
     digests.endCase();
   }
   expectRecorded(digests.blocks, kFloatResults, "kFloatResults");
@@ -113,13 +138,7 @@ TEST(CScanTest, IntegersAndLiteralsAgreeWithTheCLibraryOnGeneratedLines) {
   BlockDigests digests{kLinesPerDigest};
   for (int round = 0; round < 200000; ++round) {
     const std::string line = generateLine(random, kIntegerPieces);
-    Fenced fenced(line);
-    int64_t values[3] = {};
-    int ends[3] = {};
-    int count = 0;
-    for (; count < 3 && scanInteger(fenced.text, values[count]); ++count) {
-      ends[count] = fenced.consumed();
-    }
+    const Conversions<int64_t, 3> got(line, scanInteger);
     // A pair as a face corner writes it: no white space may come before either slash.
     Fenced corner(line);
     int64_t pair[2] = {};
@@ -128,15 +147,10 @@ TEST(CScanTest, IntegersAndLiteralsAgreeWithTheCLibraryOnGeneratedLines) {
 #ifdef PALVETTA_GLIBC_REFERENCE
     long long expected[3] = {};
     int expectedEnd[3] = {};
-    const int expectedCount = std::max(
+    const int converted =
         sscanfInCLocale(line.c_str(), "%lli%n%lli%n%lli%n", &expected[0], &expectedEnd[0],
-                        &expected[1], &expectedEnd[1], &expected[2], &expectedEnd[2]),
-        0);
-    ASSERT_EQ(count, expectedCount) << "line '" << line << "'";
-    for (int k = 0; k < count; ++k) {
-      ASSERT_EQ(values[k], expected[k]) << "line '" << line << "' number " << k;
-      ASSERT_EQ(ends[k], expectedEnd[k]) << "line '" << line << "' number " << k;
-    }
+                        &expected[1], &expectedEnd[1], &expected[2], &expectedEnd[2]);
+    ASSERT_NO_FATAL_FAILURE(got.expectSame(line, converted, expected, expectedEnd));
     long long expectedPair[2] = {};
     int pairEnd = -1;
     const int pairCount = sscanfInCLocale(line.c_str(), "%lli//%lli%n", &expectedPair[0],
@@ -148,11 +162,7 @@ TEST(CScanTest, IntegersAndLiteralsAgreeWithTheCLibraryOnGeneratedLines) {
       ASSERT_EQ(corner.consumed(), pairEnd) << "line '" << line << "'";
     }
 #endif
-    digests.current.add(count);
-    for (int k = 0; k < count; ++k) {
-      digests.current.add(values[k]);
-      digests.current.add(ends[k]);
-    }
+    got.addTo(digests.current);
     digests.current.add(static_cast<int>(gotPair));
     if (gotPair) {
       digests.current.add(pair[0]);
@@ -169,27 +179,15 @@ TEST(CScanTest, WordsAndBlanksAgreeWithTheCLibraryOnGeneratedLines) {
   BlockDigests digests{kLinesPerDigest};
   for (int round = 0; round < 50000; ++round) {
     const std::string line = generateLine(random, kWordPieces);
-    Fenced fenced(line);
-    std::string_view words[2];
-    int ends[2] = {};
-    int count = 0;
-    for (; count < 2 && scanWord(fenced.text, words[count]); ++count) {
-      ends[count] = fenced.consumed();
-    }
+    const Conversions<std::string_view, 2> got(line, scanWord);
     Fenced blank(line);
     skipBlank(blank.text);
 #ifdef PALVETTA_GLIBC_REFERENCE
     char expected[2][64] = {};
     int expectedEnd[2] = {};
-    const int expectedCount = std::max(
-        sscanfInCLocale(line.c_str(), "%63s%n%63s%n", expected[0], &expectedEnd[0], expected[1],
-                        &expectedEnd[1]),
-        0);
-    ASSERT_EQ(count, expectedCount) << "line '" << line << "'";
-    for (int k = 0; k < count; ++k) {
-      ASSERT_EQ(words[k], expected[k]) << "line '" << line << "' word " << k;
-      ASSERT_EQ(ends[k], expectedEnd[k]) << "line '" << line << "' word " << k;
-    }
+    const int converted = sscanfInCLocale(line.c_str(), "%63s%n%63s%n", expected[0],
+                                          &expectedEnd[0], expected[1], &expectedEnd[1]);
+    ASSERT_NO_FATAL_FAILURE(got.expectSame(line, converted, expected, expectedEnd));
     // A '#' after the text lets sscanf report where the blank ends even when it reaches the end;
     // the newline that ends a line is not part of its text.
     const std::string probe = std::string(line.c_str()) + "#";
@@ -198,11 +196,7 @@ TEST(CScanTest, WordsAndBlanksAgreeWithTheCLibraryOnGeneratedLines) {
     blankEnd = std::min(blankEnd, static_cast<int>(probe.find_first_of("\n#")));
     ASSERT_EQ(blank.consumed(), blankEnd) << "line '" << line << "'";
 #endif
-    digests.current.add(count);
-    for (int k = 0; k < count; ++k) {
-      digests.current.add(words[k]);
-      digests.current.add(ends[k]);
-    }
+    got.addTo(digests.current);
     digests.current.add(blank.consumed());
     digests.endCase();
   }
@@ -235,22 +229,18 @@ TEST(CScanTest, TextEndsAtItsEndAtANulOrAtANewline) {
 }
 
 TEST(CScanTest, PrefixesSignsAndPartialNumbers) {
-  struct IntegerCase {
-    const char* text;
-    int64_t value;
-    int consumed;
-  };
+  using IntegerCase = std::tuple<const char*, int64_t, int>;  // text, value, characters consumed
   // Base from the prefix; a bare "0x" is 0 with the x consumed; 8 is no octal digit.
-  for (const IntegerCase& c : {IntegerCase{"010", 8, 3}, IntegerCase{"0x1F", 31, 4},
-                               IntegerCase{"-0x10", -16, 5}, IntegerCase{"0x//", 0, 2},
-                               IntegerCase{"08", 0, 1}, IntegerCase{" +7", 7, 3},
-                               IntegerCase{"99999999999999999999", INT64_MAX, 20},
-                               IntegerCase{"-99999999999999999999", INT64_MIN, 21}}) {
-    ScanText text{c.text, c.text + std::strlen(c.text)};
+  for (const auto& [line, want, consumed] :
+       {IntegerCase{"010", 8, 3}, IntegerCase{"0x1F", 31, 4}, IntegerCase{"-0x10", -16, 5},
+        IntegerCase{"0x//", 0, 2}, IntegerCase{"08", 0, 1}, IntegerCase{" +7", 7, 3},
+        IntegerCase{"99999999999999999999", INT64_MAX, 20},
+        IntegerCase{"-99999999999999999999", INT64_MIN, 21}}) {
+    ScanText text{line, line + std::strlen(line)};
     int64_t value = 0;
-    ASSERT_TRUE(scanInteger(text, value)) << c.text;
-    EXPECT_EQ(value, c.value) << c.text;
-    EXPECT_EQ(text.next - c.text, c.consumed) << c.text;
+    ASSERT_TRUE(scanInteger(text, value)) << line;
+    EXPECT_EQ(value, want) << line;
+    EXPECT_EQ(text.next - line, consumed) << line;
   }
   for (const char* bad : {"-", "+ 1", "x1", "", " \t"}) {
     ScanText text{bad, bad + std::strlen(bad)};
@@ -258,17 +248,13 @@ TEST(CScanTest, PrefixesSignsAndPartialNumbers) {
     EXPECT_FALSE(scanInteger(text, value)) << bad;
   }
 
-  struct FloatCase {
-    std::string text;
-    float value;
-    std::size_t consumed;
-  };
+  using FloatCase = std::tuple<std::string, float, std::size_t>;  // as IntegerCase
   // "1e" and "1e+" convert as 1 but are consumed whole; "1.2.3" stops at the second point. Long
   // digit strings whose exponent nearly makes up for them sit inside and just outside float's
   // range: a hexadecimal digit is four binary places, a decimal one a power of ten.
   const std::string zeros49(49, '0');
   const std::string point80 = "0x0." + std::string(80, '0');
-  for (const FloatCase& c : std::vector<FloatCase>{
+  for (const auto& [line, want, consumed] : std::vector<FloatCase>{
            {"0x1.8p1", 3.0f, 7}, {"1e", 1.0f, 2}, {"1e+x", 1.0f, 3}, {"1.2.3", 1.2f, 3},
            {"-.5", -0.5f, 3}, {"1e40", HUGE_VALF, 4}, {"infinityx", HUGE_VALF, 8}, {"0x.", 0.0f, 3},
            // correctly rounded, where glibc 2.36's strtof cuts it down
@@ -283,11 +269,11 @@ TEST(CScanTest, PrefixesSignsAndPartialNumbers) {
            {"0x0." + std::string(37, '0') + "1p+0", 0.0f, 45}, {"1" + zeros49 + "e-11", 1e38f, 54},
            {"1" + zeros49 + "e-10", HUGE_VALF, 54},
            {"0." + std::string(60, '0') + "1e+10", 0.0f, 67}}) {
-    ScanText text{c.text.data(), c.text.data() + c.text.size()};
+    ScanText text{line.data(), line.data() + line.size()};
     float value = 0.0f;
-    ASSERT_TRUE(scanFloat(text, value)) << c.text;
-    EXPECT_EQ(value, c.value) << c.text;
-    EXPECT_EQ(static_cast<std::size_t>(text.next - c.text.data()), c.consumed) << c.text;
+    ASSERT_TRUE(scanFloat(text, value)) << line;
+    EXPECT_EQ(value, want) << line;
+    EXPECT_EQ(static_cast<std::size_t>(text.next - line.data()), consumed) << line;
   }
   for (const char* bad : {"0x", "-", ".", ".e1", "infi", "na", "e5", "+-1"}) {
     ScanText text{bad, bad + std::strlen(bad)};

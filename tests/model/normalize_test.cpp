@@ -23,6 +23,17 @@ void expectSame(const Vec3& got, const Vec3& want) {
   EXPECT_FLOAT_EQ(got.z, want.z);
 }
 
+// Normalising `positions` to `target` leaves them exactly as they are, standing at `offset`.
+void expectLeftAlone(const std::vector<Vec3>& positions, float target, float offset) {
+  ObjModel model = modelWith(positions);
+  EXPECT_EQ(normalizeModel(&model, target), offset);
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    EXPECT_EQ(model.positions[i].x, positions[i].x) << "position " << i;
+    EXPECT_EQ(model.positions[i].y, positions[i].y) << "position " << i;
+    EXPECT_EQ(model.positions[i].z, positions[i].z) << "position " << i;
+  }
+}
+
 TEST(NormalizeTest, LargerHorizontalExtentBecomesTheTargetAndTheLowestPointTheOffset) {
   // x -1..1, z -3..3, y 2..4: the depth 6 sets the scale 5/6; the height does not count.
   ObjModel model = modelWith({{-1, 2, 0}, {1, 4, 3}, {0, 3, -3}, {0.5f, 2.5f, 1}});
@@ -77,19 +88,11 @@ TEST(NormalizeTest, NoModelOrNoPositionsGivesZeroAndChangesNothing) {
 
 TEST(NormalizeTest, ModelsWithoutHorizontalExtentStayAsTheyAreAndStandOnTheFloor) {
   // A single point and a vertical line: nothing to scale to, so scale 1 and the lowest y.
-  ObjModel point = modelWith({{1, 7, 2}});
-  EXPECT_EQ(normalizeModel(&point, 5.0f), 7.0f);
-  expectSame(point.positions[0], {1, 7, 2});
-  ObjModel line = modelWith({{3, 4, -1}, {3, -2, -1}, {3, 9, -1}});
-  EXPECT_EQ(normalizeModel(&line, 5.0f), -2.0f);
-  expectSame(line.positions[1], {3, -2, -1});
+  expectLeftAlone({{1, 7, 2}}, 5.0f, 7.0f);
+  expectLeftAlone({{3, 4, -1}, {3, -2, -1}, {3, 9, -1}}, 5.0f, -2.0f);
   // An extent so small that the scale overflows, and one so large that it does.
-  ObjModel tiny = modelWith({{0, 1, 0}, {1e-39f, 2, 0}});
-  EXPECT_EQ(normalizeModel(&tiny, 5.0f), 1.0f);
-  expectSame(tiny.positions[1], {1e-39f, 2, 0});
-  ObjModel huge = modelWith({{-3e38f, 0, 0}, {3e38f, -5, 0}});
-  EXPECT_EQ(normalizeModel(&huge, 5.0f), -5.0f);
-  expectSame(huge.positions[0], {-3e38f, 0, 0});
+  expectLeftAlone({{0, 1, 0}, {1e-39f, 2, 0}}, 5.0f, 1.0f);
+  expectLeftAlone({{-3e38f, 0, 0}, {3e38f, -5, 0}}, 5.0f, -5.0f);
   // A finite scale that would still push a coordinate past the float range.
   ObjModel tall = modelWith({{0, 1e30f, 0}, {1e-10f, 0, 0}});
   EXPECT_EQ(normalizeModel(&tall, 5.0f), 0.0f);
@@ -110,10 +113,7 @@ TEST(NormalizeTest, NonFiniteCoordinatesNeverBecomeBounds) {
   EXPECT_EQ(model.positions[0].x, kInf);
 
   // "v inf 0 0" alone: no finite width, nothing scaled, the offset finite.
-  ObjModel lone = modelWith({{kInf, 0, 0}});
-  EXPECT_EQ(normalizeModel(&lone, 5.0f), 0.0f);
-  EXPECT_EQ(lone.positions[0].x, kInf);
-  EXPECT_EQ(lone.positions[0].y, 0.0f);
+  expectLeftAlone({{kInf, 0, 0}}, 5.0f, 0.0f);
 
   // No finite y at all: the offset is 0, never NaN.
   ObjModel noHeight = modelWith({{0, kNaN, 0}, {2, kInf, 0}});
@@ -121,9 +121,7 @@ TEST(NormalizeTest, NonFiniteCoordinatesNeverBecomeBounds) {
   EXPECT_FLOAT_EQ(noHeight.positions[1].x, 5.0f);
 
   // A target that gives no finite scale leaves the model alone.
-  ObjModel badTarget = modelWith({{0, 1, 0}, {2, 3, 0}});
-  EXPECT_EQ(normalizeModel(&badTarget, kNaN), 1.0f);
-  expectSame(badTarget.positions[1], {2, 3, 0});
+  expectLeftAlone({{0, 1, 0}, {2, 3, 0}}, kNaN, 1.0f);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The orbit camera's arithmetic on a ViewerState of the test's own, without a window.
 #include <climits>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -19,24 +20,36 @@ void moveByPixels(ViewerState& state, int x, int y) {
   }
 }
 
-TEST(CameraTest, LeftDragZoomsByAFifthOfAUnitPerPixelAndStopsAtFive) {
+// A fresh state with `button` pressed at (x, y).
+ViewerState pressed(int button, int x, int y) {
   ViewerState state;
-  cameraButton(state, kLeftButton, kButtonDown, 200, 100);
+  cameraButton(state, button, kButtonDown, x, y);
+  return state;
+}
+
+// A motion event at (x, y) and the value a camera setting must have after it.
+struct Step {
+  int x;
+  int y;
+  float want;
+};
+
+// Whole pixels times 0.2 summed in double and rounded once land exactly on these values.
+void expectSteps(ViewerState& state, float ViewerState::*setting,
+                 std::initializer_list<Step> steps) {
+  for (const Step& step : steps) {
+    cameraMotion(state, step.x, step.y);
+    EXPECT_EQ(state.*setting, step.want) << "after the motion to " << step.x << ", " << step.y;
+  }
+}
+
+TEST(CameraTest, LeftDragZoomsByAFifthOfAUnitPerPixelAndStopsAtFive) {
+  ViewerState state = pressed(kLeftButton, 200, 100);
   EXPECT_EQ(state.zoomDrag, 1);
-  cameraMotion(state, 200, 200);
-  EXPECT_FLOAT_EQ(state.cameraDistance, 35.0f);
-  cameraMotion(state, 200, 100);
-  EXPECT_FLOAT_EQ(state.cameraDistance, 15.0f);
-  cameraMotion(state, 200, 50);
-  EXPECT_FLOAT_EQ(state.cameraDistance, 5.0f);
-  cameraMotion(state, 200, -4000);
-  EXPECT_EQ(state.cameraDistance, 5.0f);
-  // The limit holds the value, not the drag: the next move down starts from 5.
-  cameraMotion(state, 230, -3990);
-  EXPECT_FLOAT_EQ(state.cameraDistance, 7.0f);
-  // No upper limit.
-  cameraMotion(state, 230, 1010);
-  EXPECT_FLOAT_EQ(state.cameraDistance, 1007.0f);
+  // The limit holds the value, not the drag: the next move down starts from 5. No upper limit.
+  expectSteps(state, &ViewerState::cameraDistance,
+              {Step{200, 200, 35}, Step{200, 100, 15}, Step{200, 50, 5}, Step{200, -4000, 5},
+               Step{230, -3990, 7}, Step{230, 1010, 1007}});
   // A zoom never turns the camera; the drag ends with its own button's release only.
   EXPECT_EQ(state.cameraYaw, -30.0f);
   EXPECT_EQ(state.cameraPitch, -30.0f);
@@ -48,68 +61,45 @@ TEST(CameraTest, LeftDragZoomsByAFifthOfAUnitPerPixelAndStopsAtFive) {
 
 TEST(CameraTest, ZoomIsComputedInDoubleAndRoundedOnceToFloat) {
   // 15 + 0.2 * 42 is 23.4; summed in single precision it would come out one step above.
-  ViewerState state;
-  cameraButton(state, kLeftButton, kButtonDown, 0, 0);
+  ViewerState state = pressed(kLeftButton, 0, 0);
   cameraMotion(state, 0, 42);
   EXPECT_EQ(state.cameraDistance, 23.4f);
 }
 
 TEST(CameraTest, OrbitWrapsTheYawOnceAtEveryMotionEvent) {
-  ViewerState right;
-  cameraButton(right, kRightButton, kButtonDown, 320, 320);
+  ViewerState right = pressed(kRightButton, 320, 320);
   EXPECT_EQ(right.orbitDrag, 1);
   cameraMotion(right, 330, 320);
   EXPECT_EQ(right.cameraYaw, 320.0f);  // -30 - 10 = -40, wrapped
   EXPECT_EQ(right.cameraPitch, -30.0f);
 
   // Moving only vertically still wraps the start yaw; the view does not turn.
-  ViewerState vertical;
-  cameraButton(vertical, kRightButton, kButtonDown, 320, 320);
+  ViewerState vertical = pressed(kRightButton, 320, 320);
   cameraMotion(vertical, 320, 325);
   EXPECT_EQ(vertical.cameraYaw, 330.0f);
   EXPECT_EQ(vertical.cameraPitch, -35.0f);
 
-  // Across 360 from below, and exactly 360 and 0, which stay.
-  cameraMotion(vertical, 280, 325);
-  EXPECT_EQ(vertical.cameraYaw, 10.0f);  // 370, wrapped
-  cameraMotion(vertical, 290, 325);
-  EXPECT_EQ(vertical.cameraYaw, 0.0f);
-  cameraMotion(vertical, 290, 325);
-  EXPECT_EQ(vertical.cameraYaw, 0.0f);
-  cameraMotion(vertical, 290 - 360, 325);
-  EXPECT_EQ(vertical.cameraYaw, 360.0f);
-
-  // One step only: a turn of more than a full circle in one event stays outside 0 ... 360 until
-  // the next event.
-  cameraMotion(vertical, 290 - 360 - 500, 325);
-  EXPECT_EQ(vertical.cameraYaw, 500.0f);  // 860 - 360
-  cameraMotion(vertical, 290 - 360 - 500, 325);
-  EXPECT_EQ(vertical.cameraYaw, 140.0f);
-  cameraMotion(vertical, 290 - 360 - 500 + 900, 325);
-  EXPECT_EQ(vertical.cameraYaw, -400.0f);  // 140 - 900 + 360
+  // Across 360 from below (370 wraps to 10), and exactly 360 and 0, which stay. One step only: a
+  // turn of more than a full circle in one event stays outside 0 ... 360 until the next event
+  // (860 - 360, then 140 - 900 + 360).
+  expectSteps(vertical, &ViewerState::cameraYaw,
+              {Step{280, 325, 10}, Step{290, 325, 0}, Step{290, 325, 0}, Step{290 - 360, 325, 360},
+               Step{290 - 360 - 500, 325, 500}, Step{290 - 360 - 500, 325, 140},
+               Step{290 - 360 - 500 + 900, 325, -400}});
 }
 
 TEST(CameraTest, PitchStaysWithinStraightDownAndLevel) {
-  ViewerState state;
-  cameraButton(state, kRightButton, kButtonDown, 100, 100);
-  cameraMotion(state, 100, 150);
-  EXPECT_EQ(state.cameraPitch, -80.0f);
-  cameraMotion(state, 100, 5000);
-  EXPECT_EQ(state.cameraPitch, -90.0f);
+  ViewerState state = pressed(kRightButton, 100, 100);
   // The clamp keeps the value, so moving back up raises the view at once.
-  cameraMotion(state, 100, 4990);
-  EXPECT_EQ(state.cameraPitch, -80.0f);
-  cameraMotion(state, 100, -3000);
-  EXPECT_EQ(state.cameraPitch, 0.0f);
-  cameraMotion(state, 100, -2960);
-  EXPECT_EQ(state.cameraPitch, -40.0f);
+  expectSteps(state, &ViewerState::cameraPitch,
+              {Step{100, 150, -80}, Step{100, 5000, -90}, Step{100, 4990, -80}, Step{100, -3000, 0},
+               Step{100, -2960, -40}});
   // An orbit never changes the distance.
   EXPECT_EQ(state.cameraDistance, 15.0f);
 }
 
 TEST(CameraTest, BothDragsAtOnceShareTheVerticalMovement) {
-  ViewerState state;
-  cameraButton(state, kLeftButton, kButtonDown, 100, 100);
+  ViewerState state = pressed(kLeftButton, 100, 100);
   cameraButton(state, kRightButton, kButtonDown, 110, 90);  // the later press sets the origin
   cameraMotion(state, 115, 100);
   EXPECT_FLOAT_EQ(state.cameraDistance, 17.0f);
@@ -134,10 +124,9 @@ TEST(CameraTest, OtherButtonsAndStatesOnlyRecordThePosition) {
   int x = 10;
   for (const auto& event : otherEvents) {
     cameraButton(state, event[0], event[1], x, x + 1);
-    EXPECT_EQ(state.zoomDrag, 0) << "button " << event[0] << " state " << event[1];
-    EXPECT_EQ(state.orbitDrag, 0) << "button " << event[0] << " state " << event[1];
-    EXPECT_EQ(state.lastX, x);
-    EXPECT_EQ(state.lastY, x + 1);
+    EXPECT_EQ(std::tuple(state.zoomDrag, state.orbitDrag, state.lastX, state.lastY),
+              std::tuple(0, 0, x, x + 1))
+        << "button " << event[0] << " state " << event[1];
     x += 10;
   }
   // Unknown states leave a raised flag raised too.
@@ -149,16 +138,13 @@ TEST(CameraTest, OtherButtonsAndStatesOnlyRecordThePosition) {
   // Motion without a drag (a middle-button drag) moves nothing but the recorded position.
   cameraButton(state, kMiddleButton, kButtonDown, 50, 50);
   cameraMotion(state, 400, -300);
-  EXPECT_EQ(state.cameraDistance, 15.0f);
-  EXPECT_EQ(state.cameraYaw, -30.0f);
-  EXPECT_EQ(state.cameraPitch, -30.0f);
-  EXPECT_EQ(state.lastX, 400);
-  EXPECT_EQ(state.lastY, -300);
+  EXPECT_EQ(std::tuple(state.cameraDistance, state.cameraYaw, state.cameraPitch, state.lastX,
+                       state.lastY),
+            std::tuple(15.0f, -30.0f, -30.0f, 400, -300));
 }
 
 TEST(CameraTest, PixelByPixelDragsStayCloseToSingleEvents) {
-  ViewerState zoom;
-  cameraButton(zoom, kLeftButton, kButtonDown, 300, 300);
+  ViewerState zoom = pressed(kLeftButton, 300, 300);
   moveByPixels(zoom, 300, 400);
   EXPECT_NEAR(zoom.cameraDistance, 35.0f, kPixelByPixelTolerance);
   EXPECT_NE(zoom.cameraDistance, 35.0f);  // the rounding of each step does show
@@ -170,8 +156,7 @@ TEST(CameraTest, PixelByPixelDragsStayCloseToSingleEvents) {
   EXPECT_EQ(zoom.cameraDistance, 5.0f);
 
   // The wrap happens at the first pixel; from there on the steps are whole degrees.
-  ViewerState orbit;
-  cameraButton(orbit, kRightButton, kButtonDown, 300, 300);
+  ViewerState orbit = pressed(kRightButton, 300, 300);
   moveByPixels(orbit, 310, 310);
   EXPECT_NEAR(orbit.cameraYaw, 320.0f, kPixelByPixelTolerance);
   EXPECT_NEAR(orbit.cameraPitch, -40.0f, kPixelByPixelTolerance);
@@ -182,8 +167,7 @@ TEST(CameraTest, PixelByPixelDragsStayCloseToSingleEvents) {
 TEST(CameraTest, PositionsFarOutsideTheWindowDoNotOverflow) {
   // The toolkit reports positions outside the window during a drag; the difference of two extreme
   // ints does not fit an int.
-  ViewerState state;
-  cameraButton(state, kLeftButton, kButtonDown, INT_MIN, INT_MIN);
+  ViewerState state = pressed(kLeftButton, INT_MIN, INT_MIN);
   cameraButton(state, kRightButton, kButtonDown, INT_MIN, INT_MIN);
   cameraMotion(state, INT_MAX, INT_MAX);
   EXPECT_FLOAT_EQ(state.cameraDistance, static_cast<float>(15.0 + 0.2 * 4294967295.0));
@@ -193,17 +177,16 @@ TEST(CameraTest, PositionsFarOutsideTheWindowDoNotOverflow) {
 }
 
 TEST(CameraTest, APlacedCameraKeepsTheDragsLimitsAndTakesTheYawModuloAFullTurn) {
+  // Asked for and got: distance, yaw and pitch.
   ViewerState state;
-  placeCamera(state, 2.0, 725.0, 30.0);
-  EXPECT_EQ(state.cameraDistance, 5.0f);
-  EXPECT_EQ(state.cameraYaw, 5.0f);
-  EXPECT_EQ(state.cameraPitch, 0.0f);
-  placeCamera(state, 1000.0, -750.0, -120.0);
-  EXPECT_EQ(state.cameraDistance, 1000.0f);
-  EXPECT_EQ(state.cameraYaw, -30.0f);
-  EXPECT_EQ(state.cameraPitch, -90.0f);
-  placeCamera(state, 15.0, 360.0, -30.0);
-  EXPECT_EQ(state.cameraYaw, 0.0f);
+  for (const auto& [asked, got] : {std::pair<Vec3, Vec3>{{2, 725, 30}, {5, 5, 0}},
+                                   {{1000, -750, -120}, {1000, -30, -90}},
+                                   {{15, 360, -30}, {15, 0, -30}}}) {
+    SCOPED_TRACE(testing::Message() << asked.x << ", " << asked.y << ", " << asked.z);
+    placeCamera(state, asked.x, asked.y, asked.z);
+    EXPECT_EQ(std::tuple(state.cameraDistance, state.cameraYaw, state.cameraPitch),
+              std::tuple(got.x, got.y, got.z));
+  }
 }
 
 }  // namespace
