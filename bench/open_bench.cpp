@@ -1,42 +1,34 @@
 // Open-file benchmark: how long the user waits, measured on the real viewer and its real GTK file
-// chooser, driven like a person drives them, on an Xvfb of the benchmark's own.
+// chooser, driven like a person drives them. Run it on an X server of its own, as the tests run:
 //
-//   palvetta_open_bench [RUNS]   RUNS measured runs after one warm-up run (default 6)
+//   bash -c 'source scripts/xvfb.sh && build/bench/palvetta_open_bench [RUNS]'
 //
-// Each run starts a fresh viewer in a folder holding two example models and loads a model three
-// times, once each way of choosing: Return on a path pasted into the location field, Return on a
-// file selected in the list, and a double-click on it. The order of the three ways turns with
-// every run, so each comes first, second and third equally often. Figures:
+// RUNS measured runs follow one warm-up run (default 6). Each run starts a fresh viewer in a
+// folder holding two example models and loads a model three times, once each way of choosing:
+// Return on a path pasted into the location field, Return on a file selected in the list, and a
+// double-click on it. The order of the three ways turns with every run, so each comes first,
+// second and third equally often. Figures:
 //   start    process start -> first frame
 //   open     "l" -> chooser painted, at the first press (GTK starts) and at later presses
 //   choice   the key or click that chooses -> the model's finished frame
-// A frame is finished when the window shows exactly the picture this process renders from the
-// same file: the model drawn and no chooser over it. Times come from the X server's damage
-// reports, each checked with one capture of the window; the timed input is sent through XTest.
-// Needs xdotool and xclip, as the end-to-end tests do.
+// A frame is finished when the window shows the committed baseline of the model (tests/data/
+// frames, as the end-to-end tests compare), with no chooser over it. Times come from the X
+// server's damage reports, each checked with one capture of the window; the timed input is sent
+// through XTest. Needs xdotool and xclip, as the end-to-end tests do.
 //
 // Prints min/median/max per figure; exit status 1 when a run fails or a choice misses its target.
 
 // Before X11's headers, whose macros clash with GoogleTest's names.
-#include "model/normalize.h"
-#include "model/obj_reader.h"
 #include "tests/support/chooser.h"
 #include "tests/support/e2e.h"
-#include "tests/support/gl_test_window.h"
+#include "tests/support/png_frame.h"
 #include "tests/support/temp_files.h"
 
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xdamage.h>
 #include <X11/keysym.h>
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -47,11 +39,7 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
-
-
-extern char** environ;
 
 namespace {
 
@@ -64,8 +52,6 @@ constexpr int kWindowSize = 640;
 constexpr int kTimeoutMs = 20000;
 constexpr int kSettleMs = 400;  // lets GTK and the viewer go quiet before the next input
 constexpr int kDoubleClickGapMs = 60;
-constexpr int kSelectionAttempts = 10;
-constexpr float kModelSize = 5.0f;
 const char* const kChooserTitle = "Obj File";
 const char* const kViewerTitle = "Palvetta";
 // In name order, as the chooser lists them.
@@ -79,51 +65,6 @@ const char* const kWayNames[] = {"Return on a typed path", "Return on a selected
 double msBetween(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double, std::milli>(to - from).count();
 }
-
-void sleepMs(int ms) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-// An Xvfb with a display number of its own choosing. It is stopped when this process ends, by the
-// signal it asked for: connections that toolkit and helpers close at exit must find it alive.
-struct PrivateXvfb {
-  pid_t pid = -1;
-
-  bool start() {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) {
-      return false;
-    }
-    const pid_t parent = getpid();
-    pid = fork();
-    if (pid == 0) {
-      prctl(PR_SET_PDEATHSIG, SIGTERM);
-      if (getppid() != parent || dup2(pipeEnds[1], 3) < 0) {
-        _exit(127);
-      }
-      const int quiet = open("/dev/null", O_WRONLY);
-      dup2(quiet, 1);
-      dup2(quiet, 2);
-      execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-noreset",
-             "-nolisten", "tcp", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(pipeEnds[1]);
-    std::string number;
-    char c = 0;
-    while (pid > 0 && read(pipeEnds[0], &c, 1) == 1 && c != '\n') {
-      number += c;
-    }
-    close(pipeEnds[0]);
-    if (number.empty()) {
-      return false;
-    }
-    setenv("DISPLAY", (":" + number).c_str(), 1);
-    unsetenv("WAYLAND_DISPLAY");
-    setenv("GDK_BACKEND", "x11", 1);
-    return true;
-  }
-};
 
 int ignoreXError(Display* /*display*/, XErrorEvent* /*event*/) {
   return 0;
@@ -148,24 +89,6 @@ struct Watcher {
     XSelectInput(d, DefaultRootWindow(d), SubstructureNotifyMask);
     XSync(d, False);
     return true;
-  }
-
-  std::string nameOf(Window window) {
-    char* name = nullptr;
-    std::string result;
-    if (XFetchName(d, window, &name) != 0 && name != nullptr) {
-      result = name;
-      XFree(name);
-    }
-    if (result.empty()) {
-      XTextProperty text{};
-      const Atom utf8Name = XInternAtom(d, "_NET_WM_NAME", False);
-      if (XGetTextProperty(d, window, &text, utf8Name) != 0 && text.value != nullptr) {
-        result.assign(reinterpret_cast<const char*>(text.value), text.nitems);
-        XFree(text.value);
-      }
-    }
-    return result;
   }
 
   // Handles one event: new top-level windows are watched for drawing, and a drawing into a window
@@ -232,19 +155,6 @@ struct Watcher {
   }
 };
 
-// Starts the viewer in `folder` with the environment the end-to-end tests give it; its PID or -1.
-pid_t spawnViewer(const std::string& folder) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  char program[] = PALVETTA_BINARY;
-  char* argv[] = {program, nullptr};
-  pid_t pid = -1;
-  const int failed = posix_spawn(&pid, program, &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return failed == 0 ? pid : -1;
-}
-
 struct Figures {
   std::vector<double> start;
   std::vector<double> firstOpen;
@@ -257,10 +167,10 @@ struct Bench {
   std::string folder;  // the viewer's working folder, holding the models
   Frame floorOnly;
   Frame modelFrames[kModelCount];
-  Clipboard clipboard;
 
-  bool isViewerShowing(Window window, const Frame& expected) {
-    return x.nameOf(window) == kViewerTitle && sameFrame(captureWindow(window), expected);
+  static bool isViewerShowing(Window window, const Frame& baseline) {
+    return windowNamed(window, kViewerTitle) &&
+           countMismatches(captureWindow(window), baseline) == 0;
   }
 
   // "l" over the viewer -> the chooser's first painting.
@@ -269,7 +179,7 @@ struct Bench {
     x.tap(XK_l);
     const auto painted = x.waitForDrawing([&](Window window) {
       chooser = window;
-      return x.nameOf(window) == kChooserTitle;
+      return windowNamed(window, kChooserTitle);
     });
     if (!painted) {
       return std::nullopt;
@@ -277,47 +187,19 @@ struct Bench {
     return msBetween(pressed, *painted);
   }
 
-  // Selects the file in the given row of the list with the keyboard, and waits until the chooser
-  // shows it selected: a double-click goes where the highlight is.
-  bool selectRow(Window chooser, int row) {
-    x.tap(XK_Home);
-    int firstX = 0;
-    int firstY = -1;
-    int rowX = 0;
-    int rowY = -1;
-    for (int attempt = 0; attempt < kSelectionAttempts; ++attempt) {
-      x.settle();
-      if (firstY < 0 && selectedRow(chooser, firstX, firstY) && row > 0) {
-        for (int down = 0; down < row; ++down) {
-          x.tap(XK_Down);
-        }
-        continue;
-      }
-      // Rows lie one below the other, so a later row's highlight lies lower.
-      if (firstY >= 0 && selectedRow(chooser, rowX, rowY) && (row == 0 || rowY > firstY)) {
-        return true;
-      }
-    }
-    std::fprintf(stderr, "the chooser did not show row %d selected\n", row);
-    return false;
-  }
-
   // Brings the chooser to the moment of choosing `model` the given way, makes the choice, and
   // times it to the finished frame.
   std::optional<double> choose(Window chooser, Way way, int model) {
     const std::string path = folder + "/" + kModels[model] + ".obj";
-    if (way == kTypedPath) {
-      if (!clipboard.serve(path) || !pasteIntoLocation()) {
-        return std::nullopt;
-      }
-    } else if (!focusFileList(chooser) || !selectRow(chooser, model)) {
+    int rowX = 0;
+    int rowY = 0;
+    // The models are listed in name order, so model 0 is the first file and model 1 the last.
+    if (way == kTypedPath ? !pasteIntoLocation(chooser, path)
+                          : !selectFile(chooser, model == 1, rowX, rowY)) {
       return std::nullopt;
     }
     x.settle();
     if (way == kDoubleClick) {
-      int rowX = 0;
-      int rowY = 0;
-      selectedRow(chooser, rowX, rowY);
       x.moveTo(rowX, rowY);
       x.click();
       x.watch(Clock::now() + std::chrono::milliseconds(kDoubleClickGapMs), nullptr);
@@ -330,7 +212,6 @@ struct Bench {
     }
     const auto shown = x.waitForDrawing(
         [&](Window window) { return isViewerShowing(window, modelFrames[model]); });
-    clipboard.stop();
     if (!shown) {
       return std::nullopt;
     }
@@ -341,7 +222,7 @@ struct Bench {
   bool run(int turn, Figures& figures) {
     const auto started = Clock::now();
     ViewerProcess viewer;
-    viewer.pid = spawnViewer(folder);
+    viewer.pid = spawnViewer(PALVETTA_BINARY, folder);
     const auto firstFrame =
         x.waitForDrawing([&](Window window) { return isViewerShowing(window, floorOnly); });
     bool ok = viewer.pid > 0 && firstFrame.has_value();
@@ -356,7 +237,6 @@ struct Bench {
       ok = opened.has_value();
       if (ok) {
         (i == 0 ? figures.firstOpen : figures.laterOpen).push_back(*opened);
-        sleepMs(200);
         const Way way = static_cast<Way>((turn + i) % kWays);
         // Each load changes the picture: torus, blocks, torus.
         const auto chosen = choose(chooser, way, 1 - i % 2);
@@ -376,7 +256,6 @@ struct Bench {
   }
 };
 
-
 bool prepareModels(Bench& bench) {
   bench.folder = testFolder() + "/models";
   std::filesystem::create_directories(bench.folder);
@@ -386,20 +265,14 @@ bool prepareModels(Bench& bench) {
                                  bench.folder + "/" + model + extension);
     }
   }
-  const std::filesystem::path start = std::filesystem::current_path();
-  std::filesystem::current_path(bench.folder);
-  bench.floorOnly = renderViewerFrame(ViewerState{});
+  bench.floorOnly = baselineFrame("floor_640");
   for (int m = 0; m < kModelCount; ++m) {
-    ViewerState loaded;
-    loaded.model = loadObjModel((std::string(kModels[m]) + ".obj").c_str());
-    if (!loaded.model) {
+    bench.modelFrames[m] = baselineFrame(std::string(kModels[m]) + "_640");
+    if (bench.modelFrames[m].width == 0) {
       return false;
     }
-    loaded.floorOffset = normalizeModel(loaded.model.get(), kModelSize);
-    bench.modelFrames[m] = renderViewerFrame(loaded);
   }
-  std::filesystem::current_path(start);
-  return chooserStartsInWorkingFolder(testFolder() + "/home");
+  return bench.floorOnly.width > 0 && chooserStartsInWorkingFolder(testFolder() + "/home");
 }
 
 double median(std::vector<double> values) {
@@ -422,18 +295,14 @@ void print(const char* what, const std::vector<double>& values) {
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultRuns;
-  for (const char* setting :
-       {"NO_AT_BRIDGE=1", "DBUS_SESSION_BUS_ADDRESS=disabled:", "GSETTINGS_BACKEND=memory"}) {
-    putenv(const_cast<char*>(setting));
-  }
-  PrivateXvfb xvfb;
   Bench bench;
-  if (!xvfb.start() || !bench.x.open()) {
-    std::fprintf(stderr, "cannot start Xvfb with the DAMAGE and XTEST extensions\n");
+  if (!bench.x.open()) {
+    std::fprintf(stderr, "needs an X server with the DAMAGE and XTEST extensions: run it under "
+                         "scripts/xvfb.sh\n");
     return 1;
   }
   if (!prepareModels(bench)) {
-    std::fprintf(stderr, "cannot prepare the example models\n");
+    std::fprintf(stderr, "cannot prepare the example models and their baselines\n");
     return 1;
   }
   Figures warmUp;

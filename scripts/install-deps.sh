@@ -11,8 +11,9 @@ run_packages=(cmake ninja-build g++ pkg-config freeglut3-dev libglu1-mesa-dev li
   libgtk-3-dev libx11-dev fonts-vlgothic librsvg2-bin libegl-dev libegl-mesa0 libpng-dev)
 test_packages=(libgtest-dev libxres-dev clang libclang-rt-14-dev locales locales-all xvfb
   xauth x11-utils x11-apps xdotool xclip netpbm libpng-dev)
-# The open-file benchmark learns from the X server when windows are drawn and sends input through it.
-test_packages+=(libxdamage-dev libxtst-dev)
+# The open-file benchmark learns from the X server when windows are drawn and sends input through it;
+# the end-to-end tests keep the viewer's window off-screen as a compositing window manager does.
+test_packages+=(libxdamage-dev libxtst-dev libxcomposite-dev)
 
 # dpkg-shlibdeps (dpkg-dev) and file work out the Debian package's dependencies; the tests pack it
 # too, and check the desktop entry and the manual page.

@@ -10,6 +10,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,56 +23,6 @@ namespace {
 bool isSelectionColour(const Pixel& p) {
   return p.b > 180 && p.r < 120 && p.g > 90 && p.g < 170;
 }
-
-}  // namespace
-
-bool Clipboard::serve(const std::string& text) {
-  stop();
-  const std::string file = writeTestFile("clipboard.txt", text);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, file.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  // -quiet keeps xclip in the foreground, so that it can be stopped by its PID.
-  char program[] = "xclip";
-  char quiet[] = "-quiet";
-  char selection[] = "-selection";
-  char clipboard[] = "clipboard";
-  char* argv[] = {program, quiet, selection, clipboard, nullptr};
-  const int failed = posix_spawnp(&pid, program, &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed != 0) {
-    pid = -1;
-  }
-  return failed == 0;
-}
-
-void Clipboard::stop() {
-  if (pid > 0) {
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-  }
-  pid = -1;
-}
-
-bool chooserStartsInWorkingFolder(const std::string& folder) {
-  for (const char* name : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"}) {
-    setenv(name, folder.c_str(), 1);
-  }
-  std::error_code error;
-  std::filesystem::create_directories(folder + "/gtk-3.0", error);
-  std::ofstream settings(folder + "/gtk-3.0/settings.ini", std::ios::trunc);
-  settings << "[Settings]\ngtk-recent-files-enabled=false\n";
-  return !error && settings.good();
-}
-
-bool pasteIntoLocation() {
-  return runTool(
-      "xdotool sleep 0.3 keydown ctrl sleep 0.1 keydown l sleep 0.1 keyup l keyup ctrl sleep 0.3 "
-      "key ctrl+v sleep 0.3");
-}
-
-namespace {
 
 // The root coordinates of a point given in fractions of the window's size.
 bool pointIn(unsigned long window, double fractionX, double fractionY, int& rootX, int& rootY) {
@@ -90,16 +41,8 @@ bool pointIn(unsigned long window, double fractionX, double fractionY, int& root
   return found;
 }
 
-}  // namespace
-
-bool focusFileList(unsigned long chooserWindow) {
-  int x = 0;
-  int y = 0;
-  return pointIn(chooserWindow, 0.75, 0.6, x, y) &&
-         runTool("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
-                 " click 1 sleep 0.2");
-}
-
+// The middle of the chooser's highlighted row, from a capture of its window, in root coordinates;
+// false when no row is highlighted.
 bool selectedRow(unsigned long chooserWindow, int& rootX, int& rootY) {
   const Frame frame = captureWindow(chooserWindow);
   // The list fills the right of the window, beside the sidebar of places.
@@ -120,4 +63,105 @@ bool selectedRow(unsigned long chooserWindow, int& rootX, int& rootY) {
     return false;
   }
   return pointIn(chooserWindow, 0.75, (top + bottom) / 2.0 / frame.height, rootX, rootY);
+}
+
+// Whether the Open button in the chooser's bottom right corner shows the dark label of an enabled
+// button; GTK's default theme greys a disabled one's.
+bool openButtonEnabled(unsigned long chooserWindow) {
+  const Frame frame = captureWindow(chooserWindow);
+  for (int y = 8; y < 40 && y < frame.height; ++y) {  // rows from the bottom
+    for (int x = std::max(0, frame.width - 90); x < frame.width - 6; ++x) {
+      const Pixel p = frame.at(x, y);
+      if (p.r < 100 && p.g < 100 && p.b < 100) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool chooserStartsInWorkingFolder(const std::string& folder) {
+  for (const char* name : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"}) {
+    setenv(name, folder.c_str(), 1);
+  }
+  std::error_code error;
+  std::filesystem::create_directories(folder + "/gtk-3.0", error);
+  std::ofstream settings(folder + "/gtk-3.0/settings.ini", std::ios::trunc);
+  settings << "[Settings]\ngtk-recent-files-enabled=false\n";
+  return !error && settings.good();
+}
+
+bool pasteIntoLocation(unsigned long chooserWindow, const std::string& text) {
+  const std::string file = writeTestFile("clipboard.txt", text);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, file.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  // In the foreground, so that its PID is the owner's; it ends after the one request it serves.
+  char* argv[] = {const_cast<char*>("xclip"), const_cast<char*>("-quiet"),
+                  const_cast<char*>("-loops"), const_cast<char*>("1"),
+                  const_cast<char*>("-selection"), const_cast<char*>("clipboard"), nullptr};
+  pid_t xclip = -1;
+  const int failed = posix_spawnp(&xclip, argv[0], &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) {
+    return false;
+  }
+  Display* d = XOpenDisplay(nullptr);
+  const bool served =
+      d != nullptr &&
+      waitFor(
+          [&] {
+            const Window owner = XGetSelectionOwner(d, XInternAtom(d, "CLIPBOARD", False));
+            return owner != None && windowPid(owner) == xclip;
+          },
+          kDialogTimeoutMs) &&
+      runTool("xdotool key ctrl+v") &&
+      waitFor([&] { return waitpid(xclip, nullptr, WNOHANG) == xclip; }, kDialogTimeoutMs) &&
+      waitFor([&] { return openButtonEnabled(chooserWindow); }, kDialogTimeoutMs);
+  if (d != nullptr) {
+    XCloseDisplay(d);
+  }
+  if (!served) {
+    kill(xclip, SIGTERM);
+    waitpid(xclip, nullptr, 0);
+  }
+  return served;
+}
+
+bool selectFile(unsigned long chooserWindow, bool last, int& rootX, int& rootY) {
+  int x = 0;
+  int y = 0;
+  if (!pointIn(chooserWindow, 0.75, 0.6, x, y) ||
+      !runTool("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
+               " click 2")) {
+    return false;
+  }
+  // Keys pressed before GTK has listed the folder select nothing, so each is pressed again until
+  // the chooser shows its effect; pressing Home or End once more changes nothing, so how long each
+  // press is given does not decide the outcome. The rows lie one below the other: End shows the
+  // last row lower than Home showed the first.
+  constexpr int kPressAgainMs = 2000;
+  int firstY = -1;
+  for (const char* key : {"Home", "End"}) {
+    const bool home = firstY < 0;
+    const bool shown = waitFor(
+        [&] {
+          const bool pressed = runTool(std::string("xdotool key ") + key);
+          return pressed && waitFor(
+                                [&] {
+                                  return selectedRow(chooserWindow, rootX, rootY) &&
+                                         (home || rootY > firstY);
+                                },
+                                kPressAgainMs);
+        },
+        kDialogTimeoutMs);
+    if (!shown || !last) {
+      return shown;
+    }
+    firstY = rootY;
+  }
+  return true;
 }

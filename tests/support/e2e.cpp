@@ -1,8 +1,11 @@
 #include "tests/support/e2e.h"
 
+#include "tests/support/png_frame.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xcomposite.h>
 #include <X11/extensions/XRes.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -115,26 +118,6 @@ bool hasName(Display* d, Window window, const std::string& name) {
   return format == 8 && std::string(legacy.begin(), legacy.end()) == name;
 }
 
-// The PID of the client that created the window, as the X server knows it: not every toolkit
-// sets _NET_WM_PID. -1 when the server cannot tell.
-long windowPid(Display* d, Window window) {
-  XResClientIdSpec clientId;
-  clientId.client = window;
-  clientId.mask = XRES_CLIENT_ID_PID_MASK;
-  long count = 0;
-  XResClientIdValue* values = nullptr;
-  if (XResQueryClientIds(d, 1, &clientId, &count, &values) != Success) {
-    return -1;
-  }
-  long pid = -1;
-  for (long i = 0; i < count; ++i) {
-    const pid_t found = XResGetClientPid(&values[i]);
-    pid = found > 0 ? found : pid;
-  }
-  XResClientIdsDestroy(count, values);
-  return pid;
-}
-
 bool isViewable(Display* d, Window window) {
   XWindowAttributes attributes;
   return XGetWindowAttributes(d, window, &attributes) != 0 && attributes.map_state == IsViewable;
@@ -165,7 +148,7 @@ Window findWindow(const std::string& name, pid_t pid) {
   std::vector<Window> windows;
   collectWindows(d, DefaultRootWindow(d), windows);
   for (Window window : windows) {
-    if (hasName(d, window, name) && (pid == -1 || windowPid(d, window) == pid) &&
+    if (hasName(d, window, name) && (pid == -1 || windowPid(window) == pid) &&
         isViewable(d, window)) {
       return window;
     }
@@ -211,12 +194,8 @@ std::vector<std::string> viewerEnvironment() {
 
 }  // namespace
 
-ViewerProcess startViewer(const std::string& binary, const std::string& workingDir,
-                          const std::vector<std::string>& arguments, const std::string& errorFile) {
-  ViewerProcess viewer;
-  if (display() == nullptr) {
-    return viewer;
-  }
+pid_t spawnViewer(const std::string& binary, const std::string& workingDir,
+                  const std::vector<std::string>& arguments, const std::string& errorFile) {
   // Everything the child needs is prepared here: between fork and exec only calls that are safe
   // in a copy of a multi-threaded process may run.
   std::vector<std::string> environment = viewerEnvironment();
@@ -254,28 +233,31 @@ ViewerProcess startViewer(const std::string& binary, const std::string& workingD
     execvpe(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
-  if (pid < 0) {
+  return pid < 0 ? -1 : pid;
+}
+
+ViewerProcess startViewer(const std::string& binary, const std::string& workingDir,
+                          const std::vector<std::string>& arguments, const std::string& errorFile) {
+  ViewerProcess viewer;
+  Display* d = display();
+  if (d == nullptr || (viewer.pid = spawnViewer(binary, workingDir, arguments, errorFile)) < 0) {
     return viewer;
   }
-  viewer.pid = pid;
-
-  const auto deadline = deadlineAfter(kViewerStartTimeoutMs);
-  while (Clock::now() < deadline) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) {
-      viewer.pid = -1;  // ended before showing its window; nothing is left to stop
-      return viewer;
-    }
-    const Window window = findWindow(kViewerTitle, pid);
-    if (window != 0 && containsClearColour(captureWindow(window))) {
-      viewer.window = window;
-      break;
-    }
-    sleepMs(kPollIntervalMs);
-  }
+  waitFor(
+      [&] {
+        int status = 0;
+        if (waitpid(viewer.pid, &status, WNOHANG) == viewer.pid) {
+          viewer.pid = -1;  // ended before showing its window; nothing is left to stop
+          return true;
+        }
+        const Window window = findWindow(kViewerTitle, viewer.pid);
+        viewer.window = window != 0 && containsClearColour(captureWindow(window)) ? window : 0;
+        return viewer.window != 0;
+      },
+      kViewerStartTimeoutMs);
   if (viewer.window != 0) {
-    Display* d = display();
     XErrorTrap trap(d);
+    XCompositeRedirectWindow(d, viewer.window, CompositeRedirectAutomatic);
     XWindowAttributes attributes;
     if (XGetWindowAttributes(d, viewer.window, &attributes) != 0) {
       XWarpPointer(d, None, viewer.window, 0, 0, 0, 0, attributes.width / 2, attributes.height / 2);
@@ -354,69 +336,93 @@ bool runTool(const std::string& shellCommand) {
   return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
+  const auto deadline = deadlineAfter(timeoutMs);
+  while (!condition()) {
+    if (Clock::now() > deadline) {
+      return false;
+    }
+    sleepMs(kPollIntervalMs);
+  }
+  return true;
+}
+
 unsigned long waitForWindow(const std::string& name, int timeoutMs, pid_t owner) {
-  const auto deadline = deadlineAfter(timeoutMs);
+  Window window = 0;
+  waitFor([&] { return (window = findWindow(name, owner)) != 0; }, timeoutMs);
+  return window;
+}
+
+bool windowNamed(unsigned long window, const std::string& name) {
+  XErrorTrap trap(display());
+  return hasName(display(), window, name);
+}
+
+long windowPid(unsigned long window) {
+  XResClientIdSpec clientId;
+  clientId.client = window;
+  clientId.mask = XRES_CLIENT_ID_PID_MASK;
+  long count = 0;
+  XResClientIdValue* values = nullptr;
+  if (XResQueryClientIds(display(), 1, &clientId, &count, &values) != Success) {
+    return -1;
+  }
+  long pid = -1;
+  for (long i = 0; i < count; ++i) {
+    const pid_t found = XResGetClientPid(&values[i]);
+    pid = found > 0 ? found : pid;
+  }
+  XResClientIdsDestroy(count, values);
+  return pid;
+}
+
+bool pressUntilGone(const std::string& key, const std::string& name, pid_t owner) {
+  // A key pressed while the window is still being set up may fall through; pressed again, it
+  // counts. Another press of the same key once the window is gone changes nothing, so how long
+  // each press is given does not decide the outcome.
+  constexpr int kPressAgainMs = 2000;
+  const auto deadline = deadlineAfter(kDialogTimeoutMs);
   do {
-    const Window window = findWindow(name, owner);
-    if (window != 0) {
-      return window;
+    if (!key.empty() && !runTool("xdotool key " + key)) {
+      return false;
     }
-    sleepMs(kPollIntervalMs);
-  } while (Clock::now() < deadline);
-  return 0;
-}
-
-bool sameFrame(const Frame& a, const Frame& b) {
-  return a.width == b.width && a.height == b.height && a.rgb == b.rgb;
-}
-
-int countDifferentPixels(const Frame& a, const Frame& b) {
-  if (a.width != b.width || a.height != b.height) {
-    return std::max(a.width * a.height, b.width * b.height);
-  }
-  int count = 0;
-  for (std::size_t i = 0; i + 2 < a.rgb.size(); i += 3) {
-    const bool differs =
-        a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2];
-    count += differs ? 1 : 0;
-  }
-  return count;
-}
-
-bool waitForFrameChange(unsigned long window, const Frame& before, int timeoutMs) {
-  const auto deadline = deadlineAfter(timeoutMs);
-  do {
-    const Frame now = captureWindow(window);
-    if (now.width > 0 && !sameFrame(now, before)) {
+    if (waitFor([&] { return findWindow(name, owner) == 0; }, kPressAgainMs)) {
       return true;
     }
-    sleepMs(kPollIntervalMs);
   } while (Clock::now() < deadline);
   return false;
 }
 
-bool waitForFrame(unsigned long window, const Frame& expected, int timeoutMs, Frame& last) {
-  const auto deadline = deadlineAfter(timeoutMs);
-  do {
-    last = captureWindow(window);
-    if (sameFrame(last, expected)) {
-      return true;
-    }
-    sleepMs(kPollIntervalMs);
-  } while (Clock::now() < deadline);
-  return false;
+bool waitForCapture(unsigned long window, const std::function<bool(const Frame&)>& condition,
+                    int timeoutMs, Frame& last) {
+  return waitFor([&] { return condition(last = captureWindow(window)); }, timeoutMs);
 }
 
-bool waitForBaselineFrame(unsigned long window, const std::string& name, int timeoutMs,
-                          Frame& last) {
+::testing::AssertionResult showsBaseline(unsigned long window, const std::string& name) {
   const Frame baseline = baselineFrame(name);
-  const auto deadline = deadlineAfter(timeoutMs);
-  do {
-    last = captureWindow(window);
-    if (baseline.width > 0 && countMismatches(last, baseline) == 0) {
-      return true;
-    }
-    sleepMs(kPollIntervalMs);
-  } while (Clock::now() < deadline);
-  return false;
+  Frame last;
+  if (baseline.width > 0 &&
+      waitForCapture(
+          window, [&](const Frame& frame) { return countMismatches(frame, baseline) == 0; },
+          kFrameTimeoutMs, last)) {
+    return ::testing::AssertionSuccess();
+  }
+  return matchesBaseline(last, name);
+}
+
+::testing::AssertionResult redrawShowsBaseline(const ViewerProcess& viewer,
+                                               const std::string& name) {
+  const Frame before = captureWindow(viewer.window);
+  const std::string at = " mousemove --window " + std::to_string(viewer.window) + " 320 ";
+  Frame last;
+  if (!runTool("xdotool" + at + "300 mousedown 1" + at + "310 mouseup 1") ||
+      !waitForCapture(
+          viewer.window, [&](const Frame& frame) { return countMismatches(frame, before) > 0; },
+          kFrameTimeoutMs, last)) {
+    return ::testing::AssertionFailure() << "a zoom drag did not redraw the viewer";
+  }
+  if (!runTool("xdotool" + at + "310 mousedown 1" + at + "300 mouseup 1")) {
+    return ::testing::AssertionFailure() << "xdotool failed";
+  }
+  return showsBaseline(viewer.window, name);
 }

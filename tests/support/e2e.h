@@ -5,11 +5,12 @@
 // so a failed assertion never leaves a viewer behind, and the child also gets SIGTERM should the
 // test process die first. Window contents are read with XGetImage into a Frame, bottom row first
 // like glReadPixels. A window that vanishes mid-capture gives an empty Frame, never an X error
-// that ends the test process.
+// that ends the test process. Every wait here is for a condition, polled, with a generous limit.
 #pragma once
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,15 +26,24 @@ struct ViewerProcess {
 // Upper bounds for the waits below; generous because the sanitizer build starts slowly.
 constexpr int kViewerStartTimeoutMs = 20000;
 constexpr int kViewerStopTimeoutMs = 3000;
+constexpr int kDialogTimeoutMs = 20000;
+constexpr int kFrameTimeoutMs = 20000;
 
 // Starts `binary` with NO_AT_BRIDGE=1, DBUS_SESSION_BUS_ADDRESS=disabled: and
-// GSETTINGS_BACKEND=memory added to the environment, in `workingDir` unless it is empty. Waits
-// until the process has mapped its window named "Palvetta" and drawn a first frame into it, then
-// moves the pointer to the middle of the window: with no window manager, keys go to the window
-// under the pointer. `arguments` follow the program's name; the viewer's standard error goes to
-// the file `errorFile` unless that is empty. A `binary` without a slash, such as "wine" for a
-// viewer run through it, is looked up in PATH. On failure the returned window is 0 (the PID may
-// still be set: stop it).
+// GSETTINGS_BACKEND=memory added to the environment, in `workingDir` unless it is empty.
+// `arguments` follow the program's name; the viewer's standard error goes to the file `errorFile`
+// unless that is empty. A `binary` without a slash, such as "wine" for a viewer run through it, is
+// looked up in PATH. Returns the child's PID, or -1.
+pid_t spawnViewer(const std::string& binary, const std::string& workingDir = "",
+                  const std::vector<std::string>& arguments = {},
+                  const std::string& errorFile = "");
+
+// spawnViewer, then waits until the process has mapped its window named "Palvetta" and drawn a
+// first frame into it. The window is then redirected off-screen, as a compositing window manager
+// keeps windows: a window closing over it exposes nothing, so only the viewer's own redraws change
+// what it shows, and a capture shows the viewer's picture even under another window. Last, the
+// pointer goes to the middle of the window: with no window manager, keys go to the window under
+// the pointer. On failure the returned window is 0 (the PID may still be set: stop it).
 ViewerProcess startViewer(const std::string& binary, const std::string& workingDir = "",
                           const std::vector<std::string>& arguments = {},
                           const std::string& errorFile = "");
@@ -47,28 +57,34 @@ Frame captureWindow(unsigned long window);
 // Runs `shellCommand` through sh under `timeout 20`; true when it exits with 0.
 bool runTool(const std::string& shellCommand);
 
+// Polls `condition` until it holds; false when it has not within `timeoutMs`.
+bool waitFor(const std::function<bool()>& condition, int timeoutMs);
+
 // A viewable window whose name is exactly `name` (the legacy or the UTF-8 name), searched through
 // the whole window tree, and owned by the process `owner` unless that is -1; 0 when none appears
 // within `timeoutMs`.
 unsigned long waitForWindow(const std::string& name, int timeoutMs, pid_t owner = -1);
+bool windowNamed(unsigned long window, const std::string& name);
+// The process that created the window, as the X server knows it (not every toolkit sets
+// _NET_WM_PID); -1 when the server cannot tell.
+long windowPid(unsigned long window);
 
-// Polls captures of `window` until one differs from `before`; false on timeout.
-bool waitForFrameChange(unsigned long window, const Frame& before, int timeoutMs);
+// Presses `key` until no window named `name` of the process `owner` is left, within
+// kDialogTimeoutMs; without a key, only waits for that.
+bool pressUntilGone(const std::string& key, const std::string& name, pid_t owner);
 
-// Polls captures of `window` until one equals `expected` pixel for pixel; the last capture is
-// left in `last` for a failure message. False on timeout.
-bool waitForFrame(unsigned long window, const Frame& expected, int timeoutMs, Frame& last);
+// Polls captures of `window` until one meets `condition`, leaving it in `last`; false on timeout.
+bool waitForCapture(unsigned long window, const std::function<bool(const Frame&)>& condition,
+                    int timeoutMs, Frame& last);
 
-// Polls captures of `window` until one matches the committed baseline frame `name` within the
-// baseline's tolerance (tests/support/png_frame.h); the last capture is left in `last`. False on
-// timeout.
-bool waitForBaselineFrame(unsigned long window, const std::string& name, int timeoutMs,
-                          Frame& last);
+// Waits for `window` to show the committed baseline `name` (see png_frame.h); on timeout fails as
+// matchesBaseline does, with the last capture.
+::testing::AssertionResult showsBaseline(unsigned long window, const std::string& name);
 
-bool sameFrame(const Frame& a, const Frame& b);
-
-// Number of pixels that differ between two frames of one size.
-int countDifferentPixels(const Frame& a, const Frame& b);
+// "Nothing changed" shown by a redraw the test itself causes: a zoom drag of 10 pixels away from
+// the model (2 units) must change the viewer's frame, and one back must bring the baseline `name`.
+::testing::AssertionResult redrawShowsBaseline(const ViewerProcess& viewer,
+                                               const std::string& name);
 
 // A test fixture that owns one viewer and stops it whatever the test's outcome.
 class ViewerFixture : public ::testing::Test {

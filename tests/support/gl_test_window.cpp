@@ -1,11 +1,11 @@
 #include "tests/support/gl_test_window.h"
 
 #include <GL/freeglut.h>
-#include <GL/glu.h>
 
-#include "app/load_command.h"
-#include "model/normalize.h"
-#include "model/obj_reader.h"
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
 #include "view/scene.h"
 
 Pixel Frame::at(int x, int y) const {
@@ -59,31 +59,66 @@ Frame renderFrame(const ViewerState& state) {
   return frame;
 }
 
-bool projectPoint(double x, double y, double z, double& winX, double& winY) {
-  GLdouble modelview[16];
-  GLdouble projection[16];
-  GLint viewport[4];
-  glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
-  glGetDoublev(GL_PROJECTION_MATRIX, projection);
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  double winZ = 0.0;
-  return gluProject(x, y, z, modelview, projection, viewport, &winX, &winY, &winZ) == GL_TRUE;
+WindowPoint projectScenePoint(const ViewerState& state, int width, int height, double x, double y,
+                              double z) {
+  const double radians = 3.14159265358979323846 / 180.0;
+  const double yaw = -state.cameraYaw * radians;
+  const double pitch = -state.cameraPitch * radians;
+  // About y, then about x, then away from the camera.
+  const double x1 = x * std::cos(yaw) + z * std::sin(yaw);
+  const double z1 = -x * std::sin(yaw) + z * std::cos(yaw);
+  const double y2 = y * std::cos(pitch) - z1 * std::sin(pitch);
+  const double z2 = y * std::sin(pitch) + z1 * std::cos(pitch) - state.cameraDistance;
+  const double focal = 1.0 / std::tan(22.5 * radians);
+  const double aspect = static_cast<double>(width) / height;
+  return {(1.0 + focal / aspect * x1 / -z2) * width / 2.0, (1.0 + focal * y2 / -z2) * height / 2.0};
 }
 
-Frame renderViewerFrame(const ViewerState& state) {
-  const int window = openSceneWindow(kViewerWindowSize, kViewerWindowSize);
-  Frame frame = renderFrame(state);
-  closeSceneWindow(window);
-  glutMainLoopEvent();
-  return frame;
-}
-
-ViewerState loadedState(const std::filesystem::path& path) {
-  ViewerState state;
-  const std::filesystem::path start = std::filesystem::current_path();
-  std::filesystem::current_path(path.parent_path());
-  state.model = loadObjModel(path.filename().string().c_str());
-  std::filesystem::current_path(start);
-  state.floorOffset = normalizeModel(state.model.get(), kModelSize);
-  return state;
+::testing::AssertionResult showsFloorAsSeenBy(const Frame& frame, const ViewerState& state) {
+  // Lowest and highest column (index 0) and row (index 1), of the floor and of its corners.
+  int low[2] = {frame.width, frame.height};
+  int high[2] = {-1, -1};
+  for (int y = 0; y < frame.height; ++y) {
+    for (int x = 0; x < frame.width; ++x) {
+      if (!isClearColour(frame.at(x, y))) {
+        low[0] = std::min(low[0], x);
+        low[1] = std::min(low[1], y);
+        high[0] = std::max(high[0], x);
+        high[1] = std::max(high[1], y);
+      }
+    }
+  }
+  double cornerLow[2] = {1e9, 1e9};
+  double cornerHigh[2] = {-1e9, -1e9};
+  for (const double x : {-5.0, 5.0}) {
+    for (const double z : {-5.0, 5.0}) {
+      const WindowPoint p = projectScenePoint(state, frame.width, frame.height, x, 0.0, z);
+      cornerLow[0] = std::min(cornerLow[0], p.x);
+      cornerLow[1] = std::min(cornerLow[1], p.y);
+      cornerHigh[0] = std::max(cornerHigh[0], p.x);
+      cornerHigh[1] = std::max(cornerHigh[1], p.y);
+    }
+  }
+  const int size[2] = {frame.width, frame.height};
+  bool reached = true;
+  std::ostringstream extents;
+  for (int axis = 0; axis < 2; ++axis) {
+    reached = reached && (cornerLow[axis] < 0.0 || std::abs(low[axis] - cornerLow[axis]) <= 3.0) &&
+              (cornerHigh[axis] >= size[axis] || std::abs(high[axis] - cornerHigh[axis]) <= 3.0);
+    extents << (axis == 0 ? "floor columns " : "; floor rows ") << low[axis] << " ... "
+            << high[axis] << ", corners at " << cornerLow[axis] << " ... " << cornerHigh[axis];
+  }
+  // The corner square at x, z = -5 ... -4 is white, lit alike in all channels; its neighbour at
+  // x = -4 ... -3 is pale red, with less green than red.
+  for (const double x : {-4.5, -3.5}) {
+    const WindowPoint p = projectScenePoint(state, frame.width, frame.height, x, 0.0, -4.5);
+    if (p.x >= 0.0 && p.x < frame.width && p.y >= 0.0 && p.y < frame.height) {
+      const Pixel square = frame.at(static_cast<int>(p.x), static_cast<int>(p.y));
+      const int redOverGreen = square.r - square.g;
+      reached = reached && !isClearColour(square) &&
+                (x < -4.0 ? redOverGreen < 3 : redOverGreen > 20);
+      extents << "; square at " << x << " has red " << square.r << ", green " << square.g;
+    }
+  }
+  return (reached ? ::testing::AssertionSuccess() : ::testing::AssertionFailure()) << extents.str();
 }

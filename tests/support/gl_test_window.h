@@ -2,8 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "app/viewer_state.h"
 
@@ -40,17 +41,20 @@ void closeSceneWindow(int window);
 // Draws one frame of `state` into the current window's back buffer and reads it before any swap.
 Frame renderFrame(const ViewerState& state);
 
-// The viewer's window is this many pixels square.
-inline constexpr int kViewerWindowSize = 640;
+// Where the scene point (x, y, z) lands in a window of `width` x `height` under the camera of
+// `state`, in window coordinates (y upwards, as OpenGL counts them). Worked out here from what the
+// viewer promises, apart from its drawing: the camera looks at the origin from cameraDistance away,
+// turned by -pitch about x after -yaw about y, through a 45 degree vertical field of view.
+struct WindowPoint {
+  double x;
+  double y;
+};
+WindowPoint projectScenePoint(const ViewerState& state, int width, int height, double x, double y,
+                              double z);
 
-// The frame of `state` as the viewer draws it, in a window of the viewer's size opened for it and
-// closed again, so that nothing of this process lies over the viewer's window.
-Frame renderViewerFrame(const ViewerState& state);
-
-// The state the viewer has once it has loaded the OBJ file at `path`: the model read from the
-// file's own folder, so that a relative library name is found beside it, and fitted to the floor.
-// The current directory is left as it was.
-ViewerState loadedState(const std::filesystem::path& path);
-
-// Where a scene point lands in window coordinates under the current matrices of the last frame.
-bool projectPoint(double x, double y, double z, double& winX, double& winY);
+// Whether `frame` shows the floor, every pixel not of the clear colour, as the camera of `state`
+// sees it by projectScenePoint: reaching as far left, right, down and up as its corners (+-5, 0,
+// +-5), within 3 pixels, and with its white corner square (x and z -5 ... -4) and the pale red one
+// beside it where they must be. Corners and squares outside the frame are not checked. For frames
+// with nothing but the floor in front of the clear colour.
+::testing::AssertionResult showsFloorAsSeenBy(const Frame& frame, const ViewerState& state);
