@@ -1,41 +1,22 @@
 // The real program's --render and --thumbnail with DISPLAY unset: its pictures against the
 // window's baseline frames, and its answers to what cannot be done.
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "tests/support/e2e.h"
 #include "tests/support/png_frame.h"
 #include "tests/support/temp_files.h"
 
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string errors;
-};
-
-// Runs the program in testFolder() without a display; Mesa's allocations outlive the process, so
-// a sanitizer build checks no leaks here.
-Result render(const std::string& arguments) {
-  const std::string errors = testFolder() + "/stderr.txt";
-  const std::string command =
-      "cd '" + testFolder() +
-      "' && env -u DISPLAY -u WAYLAND_DISPLAY ASAN_OPTIONS=detect_leaks=0 '" + PALVETTA_BINARY +
-      "' " + arguments + " 2> '" + errors + "'";
-  Result result;
-  const int status = std::system(command.c_str());
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::ifstream in(errors);
-  std::stringstream text;
-  text << in.rdbuf();
-  result.errors = text.str();
-  return result;
+// Runs the program in testFolder() without a display and collects its standard error; Mesa's
+// allocations outlive the process, so a sanitizer build checks no leaks here.
+CommandResult render(const std::string& arguments) {
+  return runCommand("cd '" + testFolder() +
+                    "' && env -u DISPLAY -u WAYLAND_DISPLAY ASAN_OPTIONS=detect_leaks=0 '" +
+                    PALVETTA_BINARY + "' " + arguments + " 2>&1 > /dev/null");
 }
 
 std::string example(const std::string& name) {
@@ -82,24 +63,24 @@ TEST(RenderCommandTest, OptionsAndExitStatuses) {
   EXPECT_EQ(render("--thumbnail thumb.png --size 250 -- " + example("torus")).status, 0);
   EXPECT_TRUE(matchesBaseline(readPngFrame(testFolder() + "/thumb.png"), "torus_250"));
   writeTestFile("no_triangles.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1/1/1 2/2/2 3/3/3\n");
-  const Result empty = render("--thumbnail empty.png no_triangles.obj");
+  const CommandResult empty = render("--thumbnail empty.png no_triangles.obj");
   EXPECT_EQ(empty.status, 1);
-  EXPECT_EQ(empty.errors, "palvetta: nothing to draw in 'no_triangles.obj'\n");
+  EXPECT_EQ(empty.output, "palvetta: nothing to draw in 'no_triangles.obj'\n");
   EXPECT_FALSE(exists("empty.png"));
 
-  const Result missing = render("--render missing.png missing.obj");
+  const CommandResult missing = render("--render missing.png missing.obj");
   EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.errors, "palvetta: cannot open 'missing.obj': No such file or directory\n");
+  EXPECT_EQ(missing.output, "palvetta: cannot open 'missing.obj': No such file or directory\n");
   EXPECT_FALSE(exists("missing.png"));
-  const Result unwritable = render("--render no/such/folder.png");
+  const CommandResult unwritable = render("--render no/such/folder.png");
   EXPECT_EQ(unwritable.status, 1);
-  EXPECT_EQ(unwritable.errors,
+  EXPECT_EQ(unwritable.output,
             "palvetta: cannot write 'no/such/folder.png': No such file or directory\n");
 
-  const Result usage = render("--render small.png --size 15");
+  const CommandResult usage = render("--render small.png --size 15");
   EXPECT_EQ(usage.status, 2);
-  EXPECT_TRUE(usage.errors.starts_with("palvetta: --size takes a whole number from 16 to 4096"))
-      << usage.errors;
+  EXPECT_TRUE(usage.output.starts_with("palvetta: --size takes a whole number from 16 to 4096"))
+      << usage.output;
   EXPECT_FALSE(exists("small.png"));
   EXPECT_EQ(render("--thumbnail alone.png").status, 2);
 }

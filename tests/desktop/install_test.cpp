@@ -1,9 +1,6 @@
 // What `cmake --install` lays out, and the Debian package CPack makes of it, checked with the
 // tools a desktop and Debian check them with. Both work on this build folder, so they show the
 // installed tree and the package of exactly the program under test.
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -11,30 +8,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/window_identity.h"
+#include "tests/support/e2e.h"
 #include "tests/support/temp_files.h"
 
 namespace {
 
-struct CommandResult {
-  int status = -1;
-  std::string output;  // standard output and error together
-};
-
-CommandResult run(const std::string& command) {
-  CommandResult result;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) {
-    return result;
-  }
-  char buffer[4096];
-  std::size_t read = 0;
-  while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-    result.output.append(buffer, read);
-  }
-  const int status = pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
+// Standard output and error together.
+CommandResult run(const std::string& command) { return runCommand(command + " 2>&1"); }
 
 // The value of `key` in the [Desktop Entry] group; empty when it is missing.
 std::string entryValue(const std::string& desktopFile, const std::string& key) {

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -334,6 +335,21 @@ bool runTool(const std::string& shellCommand) {
   const std::string command = "timeout 20 sh -c " + quoted;
   const int status = std::system(command.c_str());
   return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+CommandResult runCommand(const std::string& shellCommand) {
+  CommandResult result;
+  FILE* pipe = popen(shellCommand.c_str(), "r");
+  if (pipe == nullptr) {
+    return result;
+  }
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    result.output.append(buffer, n);
+  }
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
 }
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs) {

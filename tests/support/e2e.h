@@ -57,6 +57,14 @@ Frame captureWindow(unsigned long window);
 // Runs `shellCommand` through sh under `timeout 20`; true when it exits with 0.
 bool runTool(const std::string& shellCommand);
 
+struct CommandResult {
+  int status = -1;     // the exit status; -1 when the command did not end by itself
+  std::string output;  // what it wrote on standard output
+};
+
+// Runs `shellCommand` through sh, without a time limit of its own, and collects its output.
+CommandResult runCommand(const std::string& shellCommand);
+
 // Polls `condition` until it holds; false when it has not within `timeoutMs`.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs);
 

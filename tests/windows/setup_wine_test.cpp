@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -37,16 +36,8 @@ const std::string kUninstallKey =
 
 // Runs `command` through sh and returns its standard output, or nullopt when it fails.
 std::optional<std::string> output(const std::string& command) {
-  FILE* pipe = popen(("timeout 120 " + command + " 2> /dev/null").c_str(), "r");
-  if (pipe == nullptr) {
-    return std::nullopt;
-  }
-  std::string text;
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-    text.append(buffer, n);
-  }
-  return pclose(pipe) == 0 ? std::optional(text) : std::nullopt;
+  const CommandResult result = runCommand("timeout 120 " + command + " 2> /dev/null");
+  return result.status == 0 ? std::optional(result.output) : std::nullopt;
 }
 
 std::string quoted(const std::string& text) {
