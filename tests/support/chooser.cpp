@@ -134,22 +134,24 @@ bool pasteIntoLocation(unsigned long chooserWindow, const std::string& text) {
 bool selectFile(unsigned long chooserWindow, bool last, int& rootX, int& rootY) {
   int x = 0;
   int y = 0;
-  if (!pointIn(chooserWindow, 0.75, 0.6, x, y) ||
-      !runTool("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
-               " click 2")) {
+  if (!pointIn(chooserWindow, 0.75, 0.6, x, y)) {
     return false;
   }
-  // Keys pressed before GTK has listed the folder select nothing, so each is pressed again until
-  // the chooser shows its effect; pressing Home or End once more changes nothing, so how long each
-  // press is given does not decide the outcome. The rows lie one below the other: End shows the
-  // last row lower than Home showed the first.
+  // Once a typed folder opens, GTK may leave the keyboard in the location field, where only a left
+  // click takes it away; a left click would also count towards a double-click on the last file.
+  const std::string focusList = "xdotool mousemove --sync " + std::to_string(x) + " " +
+                                std::to_string(y) + (last ? " click 2" : " click 1") + " key ";
+  // Clicks and keys that come before GTK has listed the folder select nothing, so each is given
+  // again until the chooser shows its effect; another click and Home or End once more change
+  // nothing, so how long each try is given does not decide the outcome. The rows lie one below the other: End shows the last row lower than Home showed
+  // the first.
   constexpr int kPressAgainMs = 2000;
   int firstY = -1;
   for (const char* key : {"Home", "End"}) {
     const bool home = firstY < 0;
     const bool shown = waitFor(
         [&] {
-          const bool pressed = runTool(std::string("xdotool key ") + key);
+          const bool pressed = runTool(focusList + key);
           return pressed && waitFor(
                                 [&] {
                                   return selectedRow(chooserWindow, rootX, rootY) &&

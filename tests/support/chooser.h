@@ -18,8 +18,8 @@ bool pasteIntoLocation(unsigned long chooserWindow, const std::string& text);
 
 // Selects the first file of the chooser's list, or the last, and gives the middle of its row in
 // root coordinates; false when the chooser does not show it selected within kDialogTimeoutMs. A
-// middle click on an empty part of the list gives the list the keyboard focus (GTK remembers
-// within a process whether the location field was open, and then that field has it); a left click
-// would count towards a double-click that follows it. Home, then End for the last, select.
-// Assumes a list of a few files in a chooser of GTK's default size.
+// click on an empty part of the list gives the list the keyboard focus: a left one for the first
+// file, since GTK may have left the keyboard in the location field; a middle one for the last,
+// which a left one would spoil for a double-click that follows. Home, then End for the last,
+// select. Assumes a list of a few files in a chooser of GTK's default size.
 bool selectFile(unsigned long chooserWindow, bool last, int& rootX, int& rootY);
