@@ -7,7 +7,7 @@
 #include "app/command_line.h"
 #include "app/load_command.h"
 #include "model/normalize.h"
-#include "platform/command_line.h"
+#include "platform/process.h"
 #include "platform/open_file_dialog.h"
 #include "view/camera.h"
 #include "view/scene.h"

@@ -9,7 +9,7 @@
 #include "app/callbacks.h"
 #include "app/command_line.h"
 #include "app/render_command.h"
-#include "platform/command_line.h"
+#include "platform/process.h"
 #include "platform/display_scale.h"
 #include "platform/file_drop.h"
 #include "platform/window_identity.h"

@@ -1,5 +1,5 @@
 # Writes the C++ source OUTPUT that holds the files in PNGS (a list, in order) as byte arrays behind
-# platform/embedded_icon.h:
+# platform/linux/embedded_icon.h:
 #   cmake -DOUTPUT=file.cpp -DPNGS="a.png;b.png" -P embed_pngs.cmake
 set(arrays "")
 set(entries "")
@@ -12,8 +12,8 @@ foreach(png IN LISTS PNGS)
   string(APPEND entries "    {png${index}, sizeof png${index}},\n")
   math(EXPR index "${index} + 1")
 endforeach()
-file(WRITE "${OUTPUT}.tmp" "// Made at build time from desktop/palvetta.svg; do not edit.
-#include \"platform/embedded_icon.h\"
+file(WRITE "${OUTPUT}.tmp" "// Made at build time from packaging/icon/palvetta.svg; do not edit.
+#include \"platform/linux/embedded_icon.h\"
 
 namespace {
 ${arrays}

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "platform/chosen_file.h"
-#include "platform/wide_text_win32.h"
+#include "platform/windows/wide_text.h"
 
 namespace {
 

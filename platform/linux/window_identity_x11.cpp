@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/current_window_x11.h"
-#include "platform/embedded_icon.h"
+#include "platform/linux/current_window_x11.h"
+#include "platform/linux/embedded_icon.h"
 #include "platform/window_identity.h"
 
 namespace {

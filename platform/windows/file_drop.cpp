@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/file_drop.h"
-#include "platform/wide_text_win32.h"
+#include "platform/windows/wide_text.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Linux: file names are bytes, and the terminal that started the viewer already has its output.
-#include "platform/command_line.h"
+#include "platform/process.h"
 
 std::vector<std::string> commandLineArguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/command_line.h"
-#include "platform/wide_text_win32.h"
+#include "platform/process.h"
+#include "platform/windows/wide_text.h"
 
 namespace {
 

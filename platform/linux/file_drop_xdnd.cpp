@@ -22,7 +22,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/current_window_x11.h"
+#include "platform/linux/current_window_x11.h"
 #include "platform/file_drop.h"
 
 // XESetWireToEvent is declared among Xlib's internals, which define min and max as macros: last.

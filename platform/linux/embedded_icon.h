@@ -1,4 +1,4 @@
-// The program's icon as PNG files inside the program, made from desktop/palvetta.svg at build time
+// The program's icon as PNG files inside the program, made from packaging/icon/palvetta.svg at build time
 // in every size the window icon carries, smallest first.
 #pragma once
 

@@ -1,6 +1,6 @@
 // The window's identity as a window manager would see it, through an X connection of its own on
 // the test's server, which has none: the class in place when the window is mapped, and an icon
-// with the colours of desktop/palvetta.svg.
+// with the colours of packaging/icon/palvetta.svg.
 #include <gtest/gtest.h>  // first: Xlib defines macros such as None and Bool
 
 #include <GL/freeglut.h>

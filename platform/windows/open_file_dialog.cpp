@@ -10,7 +10,7 @@
 
 #include "platform/chosen_file.h"
 #include "platform/open_file_dialog.h"
-#include "platform/wide_text_win32.h"
+#include "platform/windows/wide_text.h"
 
 namespace {
 
