@@ -6,8 +6,8 @@
 
 #include <iostream>
 
-#include "app/callbacks.h"
-#include "app/command_line.h"
+#include "app/viewer.h"
+#include "app/options.h"
 #include "app/render_command.h"
 #include "platform/process.h"
 #include "platform/display_scale.h"

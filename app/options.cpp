@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "app/options.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,10 +1,10 @@
-#include "app/callbacks.h"
+#include "app/viewer.h"
 
 #include <GL/freeglut.h>
 
 #include <iostream>
 
-#include "app/command_line.h"
+#include "app/options.h"
 #include "app/load_command.h"
 #include "model/normalize.h"
 #include "platform/process.h"

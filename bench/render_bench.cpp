@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "app/options.h"
 #include "bench/obj_files.h"
 #include "platform/offscreen_picture.h"
 #include "view/scene.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/c_scan.h"
+#include "model/scanf_conversions.h"
 #include "model/line_finder.h"
 
 namespace {

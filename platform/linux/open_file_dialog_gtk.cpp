@@ -141,14 +141,11 @@ std::optional<std::string> chooseObjFile() {
   if (!chosen) {
     return std::nullopt;
   }
-  const std::optional<std::string> file = acceptChosenFile(*chosen);
+  const std::optional<std::string> file = chosenFileToOpen(*chosen);
   if (!file) {
     releaseObjFileChooser();  // nothing will be drawn for this choice
-    return std::nullopt;
   }
-  // Folders the process may not enter still hold readable files: then the full path will do.
-  const std::optional<std::string> name = enterFolderOf(*file);
-  return name ? name : file;
+  return file;
 }
 
 void releaseObjFileChooser() {

@@ -10,6 +10,7 @@
 
 #include "platform/chosen_file.h"
 #include "platform/open_file_dialog.h"
+#include "platform/paths.h"
 #include "platform/windows/wide_text.h"
 
 namespace {
@@ -67,13 +68,7 @@ std::optional<std::string> chooseObjFile() {
   if (!chosen) {
     return std::nullopt;
   }
-  const std::optional<std::string> file = acceptChosenFile(*chosen);
-  if (!file) {
-    return std::nullopt;
-  }
-  // A folder too deep to be the current directory still holds a file the full path opens.
-  const std::optional<std::string> name = enterFolderOf(*file);
-  return name ? name : file;
+  return chosenFileToOpen(*chosen);
 }
 
 // The common dialog has gone by the time GetOpenFileNameW returns.
@@ -81,7 +76,6 @@ void releaseObjFileChooser() {}
 
 // The filter's pattern, matched as the dialog matches it.
 bool objFilterShows(const std::string& name) {
-  const std::optional<std::wstring> wide = widen(name);
   const wchar_t* pattern = kFilter + std::wcslen(kFilter) + 1;
-  return wide && PathMatchSpecW(wide->c_str(), pattern) != FALSE;
+  return PathMatchSpecW(nativePath(name).c_str(), pattern) != FALSE;
 }
