@@ -12,6 +12,7 @@
 
 #include "app/load_command.h"
 #include "platform/chosen_file.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -98,7 +99,7 @@ std::optional<CameraView> cameraView(const std::string& text) {
 }
 
 // Stores the value of a picture option; says what is wrong with it, if anything.
-std::optional<std::string> takePictureOption(CommandLine& commandLine, const std::string& option,
+Failure takePictureOption(CommandLine& commandLine, const std::string& option,
                                              const std::string& value) {
   if (option == "--size") {
     commandLine.pictureSize = pictureSize(value);
@@ -136,12 +137,8 @@ CommandLine checkPictureOptions(CommandLine commandLine) {
   return commandLine;
 }
 
-std::filesystem::path nativePath(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
 // Why `file` cannot be loaded, in the words the C library uses; nothing when it can.
-std::optional<std::string> whyUnreadable(const std::string& file) {
+Failure whyUnreadable(const std::string& file) {
   const std::filesystem::path path = nativePath(file);
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(path, error);
@@ -151,7 +148,7 @@ std::optional<std::string> whyUnreadable(const std::string& file) {
   if (std::filesystem::is_directory(status)) {
     return std::string("Is a directory");
   }
-  if (!std::filesystem::is_regular_file(status)) {
+  if (!isRegularFile(file)) {
     return std::string("Not a regular file");
   }
   errno = 0;
@@ -189,9 +186,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       if (++i == arguments.size() || arguments[i].empty()) {
         return mistake("option '" + argument + "' needs a value");
       }
-      if (const std::optional<std::string> error =
-              takePictureOption(commandLine, argument, arguments[i])) {
-        return mistake(*error);
+      if (const Failure failure = takePictureOption(commandLine, argument, arguments[i])) {
+        return mistake(*failure);
       }
     } else if (isToolkitOption(argument, takesValue)) {
       if (takesValue && ++i == arguments.size()) {
@@ -222,8 +218,8 @@ int answerCommandLine(const CommandLine& commandLine, std::ostream& out, std::os
   return 0;
 }
 
-std::optional<std::string> openModelFile(ViewerState& state, const std::string& file) {
-  if (const std::optional<std::string> why = whyUnreadable(file)) {
+Failure openModelFile(ViewerState& state, const std::string& file) {
+  if (const Failure why = whyUnreadable(file)) {
     return cannotOpen(file, *why);
   }
   const std::optional<std::string> name = enterFolderOf(file);

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "app/viewer_state.h"
+#include "platform/failure.h"
 
 enum class CommandLineAction { view, render, help, version, usageError };
 
@@ -61,4 +62,4 @@ inline constexpr int kToolkitOptionsWithValue = 2;
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 int answerCommandLine(const CommandLine& commandLine, std::ostream& out, std::ostream& err);
-std::optional<std::string> openModelFile(ViewerState& state, const std::string& file);
+Failure openModelFile(ViewerState& state, const std::string& file);

@@ -37,9 +37,9 @@ void keyboard(unsigned char key, int /*x*/, int /*y*/) {
 }
 
 void openCommandLineFile(const std::string& file) {
-  if (const std::optional<std::string> error = openModelFile(viewerState, file)) {
+  if (const Failure failure = openModelFile(viewerState, file)) {
     attachParentConsole();
-    std::cerr << *error << '\n';
+    std::cerr << *failure << '\n';
   }
 }
 

@@ -152,9 +152,8 @@ int steps(const char* startNs, const std::string& file, const std::string& pictu
     return 1;
   }
   std::printf("%.3f\n", msSince(start));
-  std::string error;
-  const OffscreenContext context = openOffscreenContext(kSize, kSize, error);
-  if (!context) {
+  OffscreenContext context;
+  if (openOffscreenContext(kSize, kSize, context)) {
     return 1;
   }
   std::printf("%.3f\n", msSince(start));
@@ -163,7 +162,7 @@ int steps(const char* startNs, const std::string& file, const std::string& pictu
   drawScene(state);
   const Picture frame = readOffscreenPicture(kSize, kSize);
   std::printf("%.3f\n", msSince(start));
-  if (!writePngPicture(picture, frame, error)) {
+  if (writePngPicture(picture, frame)) {
     return 1;
   }
   std::printf("%.3f\n", msSince(start));
