@@ -5,7 +5,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <ostream>
 #include <system_error>
 #include <utility>
@@ -50,14 +49,13 @@ bool isPictureOption(const std::string& argument) {
          argument == "--view";
 }
 
-bool isToolkitOption(const std::string& argument, bool& takesValue) {
-  for (int i = 0; i < static_cast<int>(std::size(kToolkitOptions)); ++i) {
-    if (argument == kToolkitOptions[i]) {
-      takesValue = i < kToolkitOptionsWithValue;
-      return true;
+const ToolkitOption* findToolkitOption(const std::string& argument) {
+  for (const ToolkitOption& option : kToolkitOptions) {
+    if (argument == option.name) {
+      return &option;
     }
   }
-  return false;
+  return nullptr;
 }
 
 CommandLine mistake(std::string error) {
@@ -170,7 +168,6 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   bool optionsEnded = false;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
-    bool takesValue = false;
     if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
       if (commandLine.file) {
         return mistake("only one FILE can be shown, but '" + argument + "' is a second");
@@ -189,8 +186,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       if (const Failure failure = takePictureOption(commandLine, argument, arguments[i])) {
         return mistake(*failure);
       }
-    } else if (isToolkitOption(argument, takesValue)) {
-      if (takesValue && ++i == arguments.size()) {
+    } else if (const ToolkitOption* option = findToolkitOption(argument)) {
+      if (option->takesValue && ++i == arguments.size()) {
         return mistake("option '" + argument + "' needs a value");
       }
     } else {

@@ -70,7 +70,7 @@ int renderPicture(const CommandLine& commandLine, std::ostream& err) {
   }
   Picture picture;
   if (const Failure failure =
-          drawPicture(state, commandLine.pictureSize.value_or(kDefaultPictureSize), picture)) {
+          drawPicture(state, commandLine.pictureSize.value_or(kWindowSize), picture)) {
     err << "palvetta: cannot draw without a window: " << *failure << '\n';
     return kExitFailure;
   }

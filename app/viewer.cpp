@@ -4,11 +4,10 @@
 
 #include <iostream>
 
-#include "app/options.h"
 #include "app/load_command.h"
-#include "model/normalize.h"
-#include "platform/process.h"
+#include "app/options.h"
 #include "platform/open_file_dialog.h"
+#include "platform/process.h"
 #include "view/camera.h"
 #include "view/scene.h"
 
@@ -50,5 +49,3 @@ void openDroppedFile(const std::string& file) {
   openCommandLineFile(file);
   glutPostRedisplay();
 }
-
-float normalizeModel(float target) { return normalizeModel(viewerState.model.get(), target); }

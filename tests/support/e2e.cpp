@@ -24,8 +24,6 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/png_frame.h"
-
 extern char** environ;
 
 namespace {
