@@ -26,6 +26,21 @@ constexpr wchar_t kFilter[] =
     L"Obj File (*.obj)\0*.obj\0"
     L"すべて(*.*)\0*.*\0";
 
+// The pattern of the filter at `index` in kFilter, the first being 0.
+const wchar_t* filterPattern(int index) {
+  const wchar_t* entry = kFilter;
+  for (int i = 0; i < 2 * index + 1; ++i) {
+    entry += std::wcslen(entry) + 1;
+  }
+  return entry;
+}
+
+// A filter's pattern, matched as the dialog matches it.
+bool filterShows(int index, const std::string& name) {
+  const std::filesystem::path native = nativePath(name);
+  return !native.empty() && PathMatchSpecW(native.c_str(), filterPattern(index)) != FALSE;
+}
+
 std::wstring currentDirectory() {
   const DWORD needed = GetCurrentDirectoryW(0, nullptr);
   std::wstring folder(needed, L'\0');
@@ -74,8 +89,10 @@ std::optional<std::string> chooseObjFile() {
 // The common dialog has gone by the time GetOpenFileNameW returns.
 void releaseObjFileChooser() {}
 
-// The filter's pattern, matched as the dialog matches it.
 bool objFilterShows(const std::string& name) {
-  const wchar_t* pattern = kFilter + std::wcslen(kFilter) + 1;
-  return PathMatchSpecW(nativePath(name).c_str(), pattern) != FALSE;
+  return filterShows(0, name);
+}
+
+bool allFilesFilterShows(const std::string& name) {
+  return filterShows(1, name);
 }

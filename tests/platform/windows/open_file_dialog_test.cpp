@@ -54,6 +54,12 @@ TEST(OpenFileDialogFilterTest, TheObjFilterListsObjFilesInAnyCaseAndNothingElse)
   }
 }
 
+TEST(OpenFileDialogFilterTest, TheAllFilesFilterListsNamesWithoutAnExtensionOrWithAnUnusualOne) {
+  for (const char* shown : {"README", "scan.xyz7", "model.obj", "t\xC3\xB6pf.obj.bak"}) {
+    EXPECT_TRUE(allFilesFilterShows(shown)) << shown;
+  }
+}
+
 using OpenFileDialogTest = CurrentDirectoryTest;
 
 TEST_F(OpenFileDialogTest, OffersItsFiltersAndACancelAfterBrowsingLeavesTheCurrentDirectory) {
