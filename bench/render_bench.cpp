@@ -177,11 +177,9 @@ int main(int argc, char** argv) {
   }
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultRuns;
-  const char* tmp = std::getenv("TMPDIR");
-  const std::string parent = argc > 2 ? argv[2] : tmp != nullptr ? tmp : "/tmp";
-  std::string folder = parent + "/palvetta-render-bench-XXXXXX";
-  if (mkdtemp(folder.data()) == nullptr) {
-    std::perror("mkdtemp");
+  const std::string folder =
+      makeBenchFolder(argc > 2 ? argv[2] : nullptr, "palvetta-render-bench");
+  if (folder.empty()) {
     return 2;
   }
   const std::string big = folder + "/triangles-last.obj";
