@@ -98,7 +98,7 @@ std::optional<CameraView> cameraView(const std::string& text) {
 
 // Stores the value of a picture option; says what is wrong with it, if anything.
 Failure takePictureOption(CommandLine& commandLine, const std::string& option,
-                                             const std::string& value) {
+                          const std::string& value) {
   if (option == "--size") {
     commandLine.pictureSize = pictureSize(value);
     if (!commandLine.pictureSize) {

@@ -3,8 +3,8 @@
 // parseCommandLine reads the arguments, the program's name first, before the toolkit is started,
 // so that --help, --version and mistakes are answered without a display. The toolkit's own
 // options (kToolkitOptions, each with whether it takes a value) are passed over for glutInit, which
-// takes them from the same command line. "--" ends the options, so that a FILE may start with "-". Any
-// other argument starting with "-" is an unknown option; a second FILE, or a toolkit option
+// takes them from the same command line. "--" ends the options, so that a FILE may start with "-".
+// Any other argument starting with "-" is an unknown option; a second FILE, or a toolkit option
 // without its value, is a mistake too.
 //
 // --render OUT asks for the picture instead of the window, as an N x N PNG (--size N, from

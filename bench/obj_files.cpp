@@ -109,8 +109,10 @@ void writeAllFaces(const std::string& path, uint64_t bytes) {
 
 std::string makeBenchFolder(const char* parent, const std::string& name) {
   const char* tmp = std::getenv("TMPDIR");
-  std::string folder = std::string(parent != nullptr ? parent : tmp != nullptr ? tmp : "/tmp") +
-                       "/" + name + "-XXXXXX";
+  if (parent == nullptr) {
+    parent = tmp != nullptr ? tmp : "/tmp";
+  }
+  std::string folder = std::string(parent) + "/" + name + "-XXXXXX";
   if (mkdtemp(folder.data()) == nullptr) {
     std::perror("mkdtemp");
     return {};

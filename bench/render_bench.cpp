@@ -177,8 +177,7 @@ int main(int argc, char** argv) {
   }
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultRuns;
-  const std::string folder =
-      makeBenchFolder(argc > 2 ? argv[2] : nullptr, "palvetta-render-bench");
+  const std::string folder = makeBenchFolder(argc > 2 ? argv[2] : nullptr, "palvetta-render-bench");
   if (folder.empty()) {
     return 2;
   }

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/scanf_conversions.h"
 #include "model/line_finder.h"
+#include "model/scanf_conversions.h"
 
 namespace {
 

@@ -36,9 +36,9 @@ HANDLE openIfRegular(std::string_view path, DWORD access, DWORD flags, long long
     CloseHandle(file);
     return INVALID_HANDLE_VALUE;
   }
-  bytes = static_cast<long long>(
-      (static_cast<unsigned long long>(information.nFileSizeHigh) << 32) |
-      information.nFileSizeLow);
+  bytes =
+      static_cast<long long>((static_cast<unsigned long long>(information.nFileSizeHigh) << 32) |
+                             information.nFileSizeLow);
   return file;
 }
 

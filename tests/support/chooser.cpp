@@ -132,8 +132,8 @@ bool selectFile(unsigned long chooserWindow, bool last, int& rootX, int& rootY) 
                                 std::to_string(y) + (last ? " click 2" : " click 1") + " key ";
   // Clicks and keys that come before GTK has listed the folder select nothing, so each is given
   // again until the chooser shows its effect; another click and Home or End once more change
-  // nothing, so how long each try is given does not decide the outcome. The rows lie one below the other: End shows the last row lower than Home showed
-  // the first.
+  // nothing, so how long each try is given does not decide the outcome. The rows lie one below the
+  // other: End shows the last row lower than Home showed the first.
   constexpr int kPressAgainMs = 2000;
   int firstY = -1;
   for (const char* key : {"Home", "End"}) {

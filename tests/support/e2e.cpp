@@ -20,8 +20,8 @@ pid_t spawnViewer(const std::string& binary, const std::string& workingDir,
   ProcessSetup setup;
   setup.workingDir = workingDir;
   setup.errorFile = errorFile;
-  setup.addedEnvironment = {"NO_AT_BRIDGE=1", "DBUS_SESSION_BUS_ADDRESS=disabled:",
-                            "GSETTINGS_BACKEND=memory"};
+  setup.addedEnvironment = {"NO_AT_BRIDGE=1",
+                            "DBUS_SESSION_BUS_ADDRESS=disabled:", "GSETTINGS_BACKEND=memory"};
   std::vector<std::string> command = {binary};
   command.insert(command.end(), arguments.begin(), arguments.end());
   return startProcess(command, setup);

@@ -12,12 +12,14 @@
 #ifndef _WIN32
 #include <sys/types.h>
 
+// What a child gets other than the test's own: NAME=VALUE entries that replace or add to the
+// environment, a working folder, and files or a descriptor for its standard streams.
 struct ProcessSetup {
-  std::string workingDir;                     // the test's own when empty
-  std::vector<std::string> addedEnvironment;  // NAME=VALUE entries that replace or add to the test's
-  std::string inputFile;                      // standard input, the test's own when empty
-  std::string errorFile;                      // standard error, the test's own when empty
-  int outputFd = -1;                          // standard output, the test's own when -1
+  std::vector<std::string> addedEnvironment;
+  std::string workingDir;  // the test's own when empty
+  std::string inputFile;   // standard input, the test's own when empty
+  std::string errorFile;   // standard error, the test's own when empty
+  int outputFd = -1;       // standard output, the test's own when -1
 };
 
 // Starts `command`, its program looked up in PATH when the name has no slash; the child's PID, or

@@ -40,8 +40,8 @@ std::vector<unsigned char> readProperty(Display* d, Window window, const char* n
 bool hasName(Display* d, Window window, const std::string& name) {
   int format = 0;
   unsigned long items = 0;
-  const auto utf8 = readProperty(d, window, "_NET_WM_NAME", XInternAtom(d, "UTF8_STRING", False),
-                                 format, items);
+  const auto utf8 =
+      readProperty(d, window, "_NET_WM_NAME", XInternAtom(d, "UTF8_STRING", False), format, items);
   if (format == 8 && std::string(utf8.begin(), utf8.end()) == name) {
     return true;
   }

@@ -103,9 +103,9 @@ TEST(CameraTest, DraggingUpStopsThePitchAtLevelPixelByPixel) {
   // keep it level, and the first pixel back down lowers the view at once.
   ViewerState state = pressed(kRightButton, 100, 100);
   moveByPixels(state, 100, 71);
-  expectSteps(state, &ViewerState::cameraPitch,
-              {Step{100, 71, -1}, Step{100, 70, 0}, Step{100, 69, 0}, Step{100, 68, 0},
-               Step{100, 69, -1}});
+  expectSteps(
+      state, &ViewerState::cameraPitch,
+      {Step{100, 71, -1}, Step{100, 70, 0}, Step{100, 69, 0}, Step{100, 68, 0}, Step{100, 69, -1}});
 }
 
 TEST(CameraTest, BothDragsAtOnceShareTheVerticalMovement) {
