@@ -1,7 +1,10 @@
 #include "bench/obj_files.h"
 
+#include <stdlib.h>
+
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -102,4 +105,17 @@ void writeAllFaces(const std::string& path, uint64_t bytes) {
   }
   w.flush();
   std::fclose(w.file);
+}
+
+std::string makeBenchFolder(const char* parent, const std::string& name) {
+  const char* tmp = std::getenv("TMPDIR");
+  if (parent == nullptr) {
+    parent = tmp != nullptr ? tmp : "/tmp";
+  }
+  std::string folder = std::string(parent) + "/" + name + "-XXXXXX";
+  if (mkdtemp(folder.data()) == nullptr) {
+    std::perror("mkdtemp");
+    return {};
+  }
+  return folder;
 }

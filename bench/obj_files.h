@@ -4,6 +4,10 @@
 // writeVerticesFirst: millions of "v" and "vn" lines first, then 5000 triangles that use them,
 // `bytes` long in all. writeAllFaces: a few vertices, then nothing but triangles written
 // "f a/b/c ...", none of which is stored, until the file is `bytes` long.
+//
+// makeBenchFolder makes a new folder for such files, named `name` and six random characters, in
+// `parent`, or in $TMPDIR or /tmp when `parent` is null. Empty, with the reason on standard error,
+// when it cannot.
 #pragma once
 
 #include <cstdint>
@@ -11,3 +15,4 @@
 
 void writeVerticesFirst(const std::string& path, uint64_t bytes);
 void writeAllFaces(const std::string& path, uint64_t bytes);
+std::string makeBenchFolder(const char* parent, const std::string& name);

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "app/options.h"
 #include "bench/obj_files.h"
 #include "platform/offscreen_picture.h"
 #include "view/scene.h"
@@ -152,9 +152,8 @@ int steps(const char* startNs, const std::string& file, const std::string& pictu
     return 1;
   }
   std::printf("%.3f\n", msSince(start));
-  std::string error;
-  const OffscreenContext context = openOffscreenContext(kSize, kSize, error);
-  if (!context) {
+  OffscreenContext context;
+  if (openOffscreenContext(kSize, kSize, context)) {
     return 1;
   }
   std::printf("%.3f\n", msSince(start));
@@ -163,7 +162,7 @@ int steps(const char* startNs, const std::string& file, const std::string& pictu
   drawScene(state);
   const Picture frame = readOffscreenPicture(kSize, kSize);
   std::printf("%.3f\n", msSince(start));
-  if (!writePngPicture(picture, frame, error)) {
+  if (writePngPicture(picture, frame)) {
     return 1;
   }
   std::printf("%.3f\n", msSince(start));
@@ -178,11 +177,8 @@ int main(int argc, char** argv) {
   }
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultRuns;
-  const char* tmp = std::getenv("TMPDIR");
-  const std::string parent = argc > 2 ? argv[2] : tmp != nullptr ? tmp : "/tmp";
-  std::string folder = parent + "/palvetta-render-bench-XXXXXX";
-  if (mkdtemp(folder.data()) == nullptr) {
-    std::perror("mkdtemp");
+  const std::string folder = makeBenchFolder(argc > 2 ? argv[2] : nullptr, "palvetta-render-bench");
+  if (folder.empty()) {
     return 2;
   }
   const std::string big = folder + "/triangles-last.obj";
