@@ -1,6 +1,6 @@
-// The finished Windows program under Wine: the resources in palvetta.exe, the notices beside it, the
-// setup program's installs and uninstalls for everyone, for one user and into a folder given with
-// /D=, the zip, the launch through the .obj registration, and the first window at 150 %.
+// The finished Windows program under Wine: the resources in palvetta.exe, the notices beside it,
+// the setup program's installs and uninstalls for everyone, for one user and into a folder given
+// with /D=, the zip, the launch through the .obj registration, and the first window at 150 %.
 //
 // The Windows build and its setup program are found in PALVETTA_WINDOWS_BUILD, the Wine prefix in
 // WINEPREFIX, or a fresh one is made here. Wine's shell reads only machine-wide classes, so the
@@ -86,13 +86,15 @@ std::set<std::string> prefixState() {
     const std::optional<std::string> text = output("wine reg export " + quoted(root) + " " + file +
                                                    " /y > /dev/null && iconv -f UTF-16 " + file);
     EXPECT_TRUE(text) << root;
-    // Each value with its key; Wine keeps state of its own under Software\Wine.
+    // Each value with its key; Wine keeps state of its own under Software\Wine, and writes the
+    // machine's network interfaces under NetworkCards whenever it looks at them.
     std::istringstream lines(text.value_or(""));
     std::string key;
     for (std::string line; std::getline(lines, line);) {
       std::erase(line, '\r');
       key = line.starts_with('[') ? line : key;
-      if (!key.starts_with("[HKEY_CURRENT_USER\\Software\\Wine\\") && !line.empty()) {
+      if (!key.starts_with("[HKEY_CURRENT_USER\\Software\\Wine\\") &&
+          key.find("\\NetworkCards") == std::string::npos && !line.empty()) {
         state.insert(key == line ? key : key + " " + line);
       }
     }
