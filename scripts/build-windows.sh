@@ -79,16 +79,16 @@ fetch_freeglut_source() {
   return 1
 }
 
-if [ ! -f "$deps/freeglut.installed" ]; then
-  freeglut_source=$(fetch_freeglut_source)
-  build_dependency freeglut "$freeglut_source" -DFREEGLUT_BUILD_SHARED_LIBS=OFF \
-    -DFREEGLUT_BUILD_STATIC_LIBS=ON -DFREEGLUT_BUILD_DEMOS=OFF -DFREEGLUT_REPLACE_GLUT=OFF
-fi
+# The source is kept after the build: its licence goes into the program's notices.
+freeglut_source=$(fetch_freeglut_source)
+build_dependency freeglut "$freeglut_source" -DFREEGLUT_BUILD_SHARED_LIBS=OFF \
+  -DFREEGLUT_BUILD_STATIC_LIBS=ON -DFREEGLUT_BUILD_DEMOS=OFF -DFREEGLUT_REPLACE_GLUT=OFF
 if [ "$tests" = ON ]; then
   build_dependency googletest /usr/src/googletest -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON
 fi
 
 bash scripts/build.sh "$folder" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_PREFIX_PATH="$prefix" -DFreeGLUT_DIR="$prefix/lib/cmake/FreeGLUT" \
-  -DGTest_DIR="$prefix/lib/cmake/GTest" -DPALVETTA_TESTS=OFF -DPALVETTA_BENCH=OFF "$@"
+  -DGTest_DIR="$prefix/lib/cmake/GTest" -DPALVETTA_FREEGLUT_LICENSE="$freeglut_source/COPYING" \
+  -DPALVETTA_TESTS=OFF -DPALVETTA_BENCH=OFF "$@"
 echo "built $folder/app/palvetta.exe"

@@ -16,9 +16,9 @@ test_packages=(libgtest-dev libxres-dev clang libclang-rt-14-dev locales locales
 test_packages+=(libxdamage-dev libxtst-dev libxcomposite-dev)
 
 # dpkg-shlibdeps (dpkg-dev) and file work out the Debian package's dependencies; the tests pack it
-# too, and check the desktop entry and the manual page.
+# too, check the desktop entry and the manual page, and run Debian's checks of a package (lintian).
 package_packages=(dpkg-dev file)
-test_packages+=("${package_packages[@]}" desktop-file-utils man-db)
+test_packages+=("${package_packages[@]}" desktop-file-utils man-db lintian)
 
 # The cross compiler, Wine to run the Windows tests, dpkg-dev to unpack freeglut's source package,
 # GoogleTest's sources, rsvg-convert and icoutils' icotool for the program's icon, and makensis

@@ -54,8 +54,9 @@ done
 if [ "${PALVETTA_SKIP_WINDOWS:-0}" != 1 ]; then
   export WINEPREFIX=$PWD/build-windows/wine-prefix WINEDEBUG=-all
   export PALVETTA_WINDOWS_BUILD=$PWD/build-windows
-  # The setup program is made as package-windows.sh makes it; the Wine tests install it.
-  if ! bash scripts/build-windows.sh -DPALVETTA_TESTS=ON || ! cpack -G NSIS \
+  # The setup program and the zip are made as package-windows.sh makes them; the Wine tests
+  # install the one and look into the other.
+  if ! bash scripts/build-windows.sh -DPALVETTA_TESTS=ON || ! cpack \
     --config build-windows/CPackConfig.cmake -B build-windows/cpack > /dev/null; then
     status=1
   else

@@ -66,7 +66,7 @@ TEST(InstallTest, TheInstalledDesktopEntryValidatesAndStartsTheInstalledProgram)
   EXPECT_EQ(size.output, "P6\n128 128\n255\n");
 
   const CommandResult manual =
-      run("MANWIDTH=80 man --warnings -l " + prefix + "/share/man/man1/palvetta.1");
+      run("MANWIDTH=80 man --warnings -l " + prefix + "/share/man/man1/palvetta.1.gz");
   EXPECT_EQ(manual.status, 0);
   EXPECT_NE(manual.output.find("palvetta - view a Wavefront OBJ model"), std::string::npos)
       << manual.output;
@@ -87,7 +87,8 @@ TEST(InstallTest, TheDebianPackageHoldsTheProgramItsDesktopFilesAndItsLibraries)
        {" ./usr/bin/palvetta\n", " ./usr/share/applications/palvetta.desktop\n",
         " ./usr/share/icons/hicolor/scalable/apps/palvetta.svg\n",
         " ./usr/share/icons/hicolor/48x48/apps/palvetta.png\n",
-        " ./usr/share/man/man1/palvetta.1\n", " ./usr/share/thumbnailers/palvetta.thumbnailer\n"}) {
+        " ./usr/share/man/man1/palvetta.1.gz\n", " ./usr/share/doc/palvetta/changelog.gz\n",
+        " ./usr/share/thumbnailers/palvetta.thumbnailer\n"}) {
     EXPECT_NE(contents.output.find(file), std::string::npos) << file << contents.output;
   }
   // Nothing of the build's tests, benchmarks or examples.
@@ -98,6 +99,20 @@ TEST(InstallTest, TheDebianPackageHoldsTheProgramItsDesktopFilesAndItsLibraries)
   for (const char* package :
        {"libc6", "libglut3", "libgtk-3-0", "libx11-6", "libegl1", "libpng16-16"}) {
     EXPECT_NE(depends.output.find(package), std::string::npos) << package << ": " << depends.output;
+  }
+
+  // Debian's own check of a package finds nothing to warn about.
+  const CommandResult lintian = run("lintian --fail-on error,warning " + deb);
+  EXPECT_EQ(lintian.status, 0) << lintian.output;
+
+  // The copyright file names the licence and carries its text as Debian's format writes it: each
+  // line indented by a space, an empty one written " .".
+  const CommandResult copyright =
+      run("dpkg-deb --fsys-tarfile " + deb + " | tar -xO ./usr/share/doc/palvetta/copyright");
+  for (const char* part : {"\nFiles: *\nCopyright: 2026 the Palvetta developers\nLicense: Expat\n"
+                           " Permission is hereby granted, free of charge, to any person",
+                           " portions of the Software.\n .\n THE SOFTWARE IS PROVIDED \"AS IS\""}) {
+    EXPECT_NE(copyright.output.find(part), std::string::npos) << part << copyright.output;
   }
 }
 

@@ -1,6 +1,6 @@
-// The finished Windows program under Wine: the resources in palvetta.exe, the setup program's
-// installs and uninstalls for everyone and for one user, the launch through the .obj registration,
-// and the first window on a display at 150 %.
+// The finished Windows program under Wine: the resources in palvetta.exe, the notices beside it,
+// the setup program's installs and uninstalls for everyone, for one user and into a folder given
+// with /D=, the zip, the launch through the .obj registration, and the first window at 150 %.
 //
 // The Windows build and its setup program are found in PALVETTA_WINDOWS_BUILD, the Wine prefix in
 // WINEPREFIX, or a fresh one is made here. Wine's shell reads only machine-wide classes, so the
@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -84,13 +86,15 @@ std::set<std::string> prefixState() {
     const std::optional<std::string> text = output("wine reg export " + quoted(root) + " " + file +
                                                    " /y > /dev/null && iconv -f UTF-16 " + file);
     EXPECT_TRUE(text) << root;
-    // Each value with its key; Wine keeps state of its own under Software\Wine.
+    // Each value with its key; Wine keeps state of its own under Software\Wine, and writes the
+    // machine's network interfaces under NetworkCards whenever it looks at them.
     std::istringstream lines(text.value_or(""));
     std::string key;
     for (std::string line; std::getline(lines, line);) {
       std::erase(line, '\r');
       key = line.starts_with('[') ? line : key;
-      if (!key.starts_with("[HKEY_CURRENT_USER\\Software\\Wine\\") && !line.empty()) {
+      if (!key.starts_with("[HKEY_CURRENT_USER\\Software\\Wine\\") &&
+          key.find("\\NetworkCards") == std::string::npos && !line.empty()) {
         state.insert(key == line ? key : key + " " + line);
       }
     }
@@ -164,6 +168,31 @@ class SetupWineTest : public ViewerFixture {
     return windowsBuild / "cpack" / ("palvetta-" PALVETTA_VERSION "-win64.exe");
   }
 
+  // The licence and the third-party notices with Windows line ends, the latter with a sign of each
+  // licence: freeglut's, the MinGW-w64 runtime's and winpthreads', and GCC's runtime exception.
+  static void expectNotices(const fs::path& folder) {
+    const auto text = [&](const char* name) {
+      std::ostringstream content;
+      content << std::ifstream(folder / name).rdbuf();
+      return content.str();
+    };
+    EXPECT_NE(text("LICENSE.txt").find("\r\nCopyright (c) 2026 the Palvetta developers\r\n"),
+              std::string::npos);
+    const std::string notices = text("THIRD-PARTY-NOTICES.txt");
+    for (const char* sign : {"Copyright (c) 1999-2000 Pawel W. Olszta", "License: ZPL-2.1\r\n",
+                             "Files: mingw-w64-libraries/winpthreads/*",
+                             "GCC RUNTIME LIBRARY EXCEPTION\r\n\r\nVersion 3.1"}) {
+      EXPECT_NE(notices.find(sign), std::string::npos) << sign;
+    }
+  }
+
+  // Every file, folder and registry value as in `before`.
+  static void expectPrefixAsBefore(const std::set<std::string>& before) {
+    const std::set<std::string> after = prefixState();
+    EXPECT_EQ(missingFrom(after, before), "") << "left behind";
+    EXPECT_EQ(missingFrom(before, after), "") << "taken away";
+  }
+
   // Runs the uninstaller as Apps & features' silent removal would, and waits for it to finish
   // (it runs from a copy of itself in the temporary folder).
   bool uninstall(const std::string& root, const fs::path& folder) {
@@ -214,6 +243,7 @@ TEST_F(SetupWineTest, ForEveryoneItOffersItselfForObjFilesAndLeavesNothingBehind
   ASSERT_TRUE(output("wine " + quoted(setupProgram().string()) + " /S /AllUsers"));
   const fs::path folder = driveC() / "Program Files" / "Palvetta";
   EXPECT_TRUE(fs::exists(folder / "palvetta.exe"));
+  expectNotices(folder);
   EXPECT_TRUE(
       fs::exists(driveC() / "ProgramData/Microsoft/Windows/Start Menu/Programs/Palvetta.lnk"));
   EXPECT_EQ(regValue(kClasses + ".obj"), "OtherViewer.obj");
@@ -242,20 +272,34 @@ TEST_F(SetupWineTest, ForEveryoneItOffersItselfForObjFilesAndLeavesNothingBehind
   stopViewer(viewer);
 
   ASSERT_TRUE(uninstall("HKLM", folder));
-  const std::set<std::string> after = prefixState();
-  EXPECT_EQ(missingFrom(after, before), "") << "left behind";
-  EXPECT_EQ(missingFrom(before, after), "") << "taken away";
+  expectPrefixAsBefore(before);
   EXPECT_TRUE(output("wine reg delete " + quoted(kClasses + "OtherViewer.obj") + " /f"));
   EXPECT_TRUE(output("wine reg delete " + quoted(kClasses + ".obj") + " /f"));
 }
 
+TEST_F(SetupWineTest, TheZipHoldsTheProgramAndItsNotices) {
+  const std::string name = "palvetta-" PALVETTA_VERSION "-win64";
+  const fs::path zip = windowsBuild / "cpack" / (name + ".zip");
+  std::istringstream list(
+      output(std::string(CMAKE_COMMAND) + " -E tar tf " + quoted(zip.string())).value_or(""));
+  const std::set<std::string> files{std::istream_iterator<std::string>(list), {}};
+  EXPECT_EQ(files, (std::set<std::string>{name + "/LICENSE.txt", name + "/THIRD-PARTY-NOTICES.txt",
+                                          name + "/palvetta.exe"}));
+}
+
+// A "just me" install makes %LOCALAPPDATA%\Programs when it is missing, and its uninstall takes it
+// away again with everything else.
 TEST_F(SetupWineTest, ForJustMeItWritesItsKeysForTheUserAndTakesThemAway) {
-  ASSERT_TRUE(output("wine " + quoted(setupProgram().string()) + " /S /CurrentUser"));
   // C:\users\NAME\AppData\Local, without its drive.
   std::string local = output("wine cmd /c echo %LOCALAPPDATA%").value_or("C:\\");
   local = local.substr(3, local.find('\r') - 3);
   std::string localFolder = local;
   std::replace(localFolder.begin(), localFolder.end(), '\\', '/');
+  std::error_code notEmpty;
+  fs::remove(driveC() / localFolder / "Programs", notEmpty);
+  const std::set<std::string> before = prefixState();
+
+  ASSERT_TRUE(output("wine " + quoted(setupProgram().string()) + " /S /CurrentUser"));
   const fs::path folder = driveC() / localFolder / "Programs" / "Palvetta";
   EXPECT_TRUE(fs::exists(folder / "palvetta.exe")) << folder;
   EXPECT_EQ(regValue("HKCU\\Software\\Classes\\Palvetta.obj\\shell\\open\\command"),
@@ -264,9 +308,30 @@ TEST_F(SetupWineTest, ForJustMeItWritesItsKeysForTheUserAndTakesThemAway) {
   EXPECT_FALSE(keyExists("HKLM\\" + kUninstallKey));
 
   ASSERT_TRUE(uninstall("HKCU", folder));
-  EXPECT_FALSE(keyExists("HKCU\\" + kUninstallKey));
-  EXPECT_FALSE(keyExists("HKCU\\Software\\Classes\\Palvetta.obj"));
-  EXPECT_FALSE(regValue("HKCU\\Software\\Classes\\.obj\\OpenWithProgids", "Palvetta.obj"));
+  expectPrefixAsBefore(before);
+}
+
+// /D= gives the folder, spaces and all, unquoted and last as NSIS wants it; a folder it found there
+// stays after the uninstall.
+TEST_F(SetupWineTest, TheFolderGivenWithDIsUsedRecordedAndTakenAway) {
+  const fs::path found = driveC() / "Palvetta tests";
+  fs::create_directories(found);
+  const std::set<std::string> before = prefixState();
+
+  // sh passes the words apart, and Wine joins them with a space.
+  ASSERT_TRUE(output("wine " + quoted(setupProgram().string()) +
+                     " /S /AllUsers '/D=C:\\Palvetta' 'tests\\My Viewer'"));
+  const fs::path folder = found / "My Viewer";
+  EXPECT_TRUE(fs::exists(folder / "palvetta.exe"));
+  expectNotices(folder);
+  const std::string windowsFolder = "C:\\Palvetta tests\\My Viewer";
+  EXPECT_EQ(regValue("HKLM\\" + kUninstallKey, "InstallLocation"), windowsFolder);
+  EXPECT_EQ(regValue(kClasses + "Palvetta.obj\\shell\\open\\command"),
+            "\"" + windowsFolder + "\\palvetta.exe\" \"%1\"");
+
+  ASSERT_TRUE(uninstall("HKLM", folder));
+  expectPrefixAsBefore(before);
+  fs::remove(found);
 }
 
 TEST_F(SetupWineTest, AtOneHundredAndFiftyPercentTheFirstWindowIs960PixelsAndSharp) {
