@@ -55,7 +55,7 @@ std::wstring widePath(const char* path) {
   return wide;
 }
 
-int openRegularFile(const char* path, std::size_t& blockBytes) {
+int openRegularFile(const char* path, long long& size) {
   const std::wstring wide = widePath(path);
   if (wide.empty()) {
     return -1;
@@ -69,7 +69,7 @@ int openRegularFile(const char* path, std::size_t& blockBytes) {
     _close(fd);
     return -1;
   }
-  blockBytes = blockBytesFor(status.st_size);
+  size = status.st_size;
   return fd;
 }
 
@@ -81,7 +81,7 @@ void closeFile(int fd) {
   _close(fd);
 }
 #else
-int openRegularFile(const char* path, std::size_t& blockBytes) {
+int openRegularFile(const char* path, long long& size) {
   // Non-blocking, so that opening a FIFO does not wait for a writer; the check below then turns it
   // away like every other file that is not regular.
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -93,7 +93,7 @@ int openRegularFile(const char* path, std::size_t& blockBytes) {
     close(fd);
     return -1;
   }
-  blockBytes = blockBytesFor(status.st_size);
+  size = status.st_size;
   return fd;
 }
 
@@ -160,14 +160,25 @@ FileDescriptor::~FileDescriptor() {
   }
 }
 
+bool openFileForReading(FileDescriptor& file, const char* path, long long& size) {
+  if (file.fd >= 0) {
+    closeFile(file.fd);
+  }
+  file.fd = openRegularFile(path, size);
+  return file.fd >= 0;
+}
+
+long readFileBytes(const FileDescriptor& file, char* to, std::size_t bytes) {
+  return readSome(file.fd, to, bytes);
+}
+
 bool openLineFinder(LineFinder& finder, const char* path) {
   closeLineFinder(finder);
-  std::size_t blockBytes = 0;
-  const int fd = openRegularFile(path, blockBytes);
-  if (fd < 0) {
+  long long size = 0;
+  if (!openFileForReading(finder.file, path, size)) {
     return false;
   }
-  finder.file.fd = fd;
+  const std::size_t blockBytes = blockBytesFor(size);
   if (!finder.storage || finder.blockBytes < blockBytes) {
     finder.storage.reset();
     finder.storage = std::make_unique_for_overwrite<char[]>(kFrontBytes + blockBytes + kBackBytes);
