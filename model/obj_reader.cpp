@@ -65,14 +65,18 @@ LineFilter objLineFilter(const ObjModel& m, const ObjReadingAccount* account) {
                     m.texcoordCount < kMaxTexcoords || (asked && !account->texcoordsFull)};
 }
 
-// A line the whole reading takes as a face: "f", a blank, and something after it.
-bool isFaceLine(ScanText line) {
-  if (line.end - line.next < 2 || !isCSpace(line.next[1]) || line.next[1] == '\n') {
-    return false;
+// Whether anything but blanks and a comment follows in the line.
+bool moreInLine(ScanText line) {
+  while (line.next < line.end && *line.next != '\n' && isCSpace(*line.next)) {
+    ++line.next;
   }
-  line.next += 1;
-  skipBlank(line);
-  return line.next < line.end && *line.next != '\0' && *line.next != '\n';
+  return line.next < line.end && *line.next != '\n' && *line.next != '\0' && *line.next != '#';
+}
+
+// A line the whole reading takes as a face: "f", a blank, and something after it.
+bool isFaceLine(const ScanText& line) {
+  return line.end - line.next >= 2 && isCSpace(line.next[1]) && line.next[1] != '\n' &&
+         moreInLine({line.next + 1, line.end});
 }
 
 constexpr LineFilter kMtlLineFilter{{'n', 'K', 'K'}, false, false, false};
@@ -155,8 +159,7 @@ LineVerdict addFace(ObjReading& reading, const ScanText& line) {
     reading.skippedFaceLines += isFaceLine(line) ? 1 : 0;
     return LineVerdict::kGoOn;
   }
-  skipBlank(rest);
-  reading.polygons += rest.next < rest.end && *rest.next != '\0' && *rest.next != '#' ? 1 : 0;
+  reading.polygons += moreInLine(rest) ? 1 : 0;
   ObjModel& m = reading.model;
   const std::size_t face = static_cast<std::size_t>(m.faceCount);
   for (std::size_t k = 0; k < 3; ++k) {

@@ -53,10 +53,12 @@ TEST(ExamplesTest, EachModelLoadsFromItsOwnFolderInItsMaterials) {
   }
   // The torus fills the triangle capacity: the model for timing a full load.
   EXPECT_EQ(loadObjModel("torus.obj")->faceCount, kMaxFaces);
+  ObjReadingAccount account;
+  loadObjModel("torus.obj", account);
+  EXPECT_FALSE(leftFacesOut(account));  // filled exactly: nothing left out
 
   // The trophy: the specified reading takes only the star's ten back triangles and says what it
   // left out; read whole, 22 quads and the ten-cornered star, which cuts into eight, are there too.
-  ObjReadingAccount account;
   EXPECT_EQ(loadObjModel("trophy.obj", account)->faceCount, 10);
   EXPECT_EQ(account.skippedFaceLines, 1 + 22);
   const WholeObjReading trophy = loadWholeObjModel("trophy.obj");
