@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -105,5 +106,34 @@ void checkSameModel(const ObjModel& a, const ObjModel& b) {
   require(a.materialCount == b.materialCount, "scans disagree on the table");
   for (std::size_t slot = 0; slot < a.materials.size(); ++slot) {
     require(sameMaterial(a.materials[slot], b.materials[slot]), "scans disagree on a table slot");
+  }
+}
+
+void checkWholeModel(const ObjModel& m) {
+  require(m.positions.size() == static_cast<std::size_t>(m.positionCount), "whole positions size");
+  require(m.normals.size() == static_cast<std::size_t>(m.normalCount), "whole normals size");
+  require(m.texcoords.size() == static_cast<std::size_t>(m.texcoordCount), "whole texcoords size");
+  require(m.faceVertexIndex.size() == 3 * static_cast<std::size_t>(m.faceCount), "whole corners");
+  require(m.faceNormalIndex.size() == 3 * static_cast<std::size_t>(m.faceCount), "whole normals");
+  require(m.faceMaterial.size() == static_cast<std::size_t>(m.faceCount), "whole materials");
+  for (int32_t f = 0; f < m.faceCount; ++f) {
+    require(faceIndicesInRange(m, f), "a whole triangle's index is outside its list");
+    const ObjMaterial* material = m.faceMaterial[static_cast<std::size_t>(f)];
+    require(material == nullptr || owned(m, material), "a whole triangle's material is not owned");
+  }
+  require(m.materialCount == 0, "the whole reading filled the table");
+}
+
+void checkPlacedModel(const ObjModel& m, float target) {
+  // Rounding to float on the way leaves a little room.
+  const double slack = 1e-3 * target;
+  for (const int32_t corner : m.faceVertexIndex) {
+    const Vec3& p = m.positions[static_cast<std::size_t>(corner)];
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+      continue;
+    }
+    require(std::fabs(p.x) <= target / 2 + slack && std::fabs(p.z) <= target / 2 + slack &&
+                p.y >= -slack && p.y <= target + slack,
+            "a placed corner lies outside the fitted box");
   }
 }

@@ -103,8 +103,8 @@ float placeWholeModel(ObjModel* model, float target) {
   // In double precision: the extent of coordinates near float's limits still fits.
   auto extentOf = [](const Range& r) { return static_cast<double>(r.max) - r.min; };
   const double extent = std::max({extentOf(x), extentOf(y), extentOf(z)});
-  const double fitted = target / extent;
-  const double scale = extent > 0.0 && std::isfinite(fitted) ? fitted : 1.0;
+  const double fitted = extent > 0.0 ? target / extent : 0.0;
+  const double scale = fitted > 0.0 && std::isfinite(fitted) ? fitted : 1.0;
   const double middleX = (static_cast<double>(x.min) + x.max) / 2.0;
   const double middleZ = (static_cast<double>(z.min) + z.max) / 2.0;
   const double lowest = y.min;

@@ -27,6 +27,11 @@ namespace {
 constexpr std::size_t kMinBlock = 4096;
 constexpr std::size_t kMaxBlock = std::size_t{1} << 20;
 
+// The tessellator's work grows with the square of a polygon's corners where its edges cross: a
+// random polygon of 2000 corners takes it seconds. Larger polygons that are not plainly convex, in
+// practice finely sampled outlines that are convex but for rounding, become fans.
+constexpr std::size_t kMaxCutCorners = 1024;
+
 // A position number that is out of range for good, or a normal number that names no normal.
 constexpr int32_t kNoIndex = -1;
 constexpr int64_t kMaxCount = std::numeric_limits<int32_t>::max();
@@ -205,7 +210,7 @@ void reserveLists(ObjModel& m, const LineCounts& counts) {
 // Numbers.
 
 // A float, as std::from_chars reads it, with a '+' allowed. Beyond float's range it becomes an
-// infinity or zero, as the C library rounds it; false when nothing converts.
+// infinity or zero, as the C library rounds it; beyond double's, and where nothing converts, false.
 bool readFloat(const char*& p, const char* end, float& value) {
   const char* at = *p == '+' ? p + 1 : p;
   float f = 0.0f;
@@ -656,7 +661,7 @@ void cutPendingPolygon(WholeReading& r, std::vector<Corner>& corners, PolygonCut
   }
   std::vector<int32_t> fan;
   const std::vector<int32_t>* triangles = &fan;
-  if (plainlyConvex(r.polygon)) {
+  if (corners.size() > kMaxCutCorners || plainlyConvex(r.polygon)) {
     for (std::size_t k = 1; k + 1 < corners.size(); ++k) {
       fan.insert(fan.end(), {0, static_cast<int32_t>(k), static_cast<int32_t>(k + 1)});
     }

@@ -18,6 +18,8 @@
 // cover no pixel, get (0, 1, 0)). Faces of more than three corners become triangles covering
 // exactly the polygon with its winding: a fan where the polygon is plainly convex, GLU's tessellator
 // otherwise (model/polygon_triangles.h), which adds the points where edges cross to `positions`.
+// Only polygons of up to 1024 corners are cut by the tessellator, whose work grows with the square
+// of the corners; a larger polygon that is not plainly convex becomes a fan.
 // Polygons that need the tessellator, or whose positions come later in the file, are cut when the
 // file has been read, and their triangles come after all others. Texture coordinates are stored;
 // triangles keep no texture-coordinate numbers.

@@ -73,7 +73,7 @@ void drawModel(const ObjModel& model, float floorOffset) {
 
 // A piece of a whole model: normal and position of each corner, as GL_N3F_V3F lays them out. Small
 // enough to stay in the processor's cache between filling it and OpenGL copying it.
-constexpr std::size_t kPieceTriangles = 2048;
+constexpr std::size_t kPieceTriangles = 4096;
 constexpr std::size_t kFloatsPerCorner = 6;
 
 void sendPiece(std::size_t& corners) {
