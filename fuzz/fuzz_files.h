@@ -17,6 +17,10 @@ const std::string& fuzzFolder();
 // Writes `contents` to `name` inside fuzzFolder().
 void writeFuzzFile(const char* name, std::string_view contents);
 
+// Writes an OBJ input as "f.obj": the input up to a line "#MTL", and what follows that line as the
+// material library "m.mtl" that the OBJ part can name (empty without one).
+void writeObjAndLibrary(std::string_view input);
+
 // Stops the process with a crash report when the model breaks a promise of obj_model.h.
 void checkModel(const ObjModel& model);
 

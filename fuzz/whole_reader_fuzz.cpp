@@ -11,11 +11,7 @@
 #include "model/whole_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const std::size_t split = input.find("#MTL\n");
-  writeFuzzFile("f.obj", input.substr(0, split));
-  writeFuzzFile("m.mtl",
-                split == std::string_view::npos ? std::string_view() : input.substr(split + 5));
+  writeObjAndLibrary(std::string_view(reinterpret_cast<const char*>(data), size));
   WholeObjReading reading = loadWholeObjModel("f.obj");
   if (!reading.model) {
     std::abort();  // the file was just written, and is small: it must be read

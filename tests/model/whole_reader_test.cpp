@@ -3,7 +3,9 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
@@ -115,9 +117,11 @@ ObjModel polygon(const std::vector<std::pair<int, int>>& corners, bool reversed,
   std::string positions;
   std::string face = "f";
   for (std::size_t i = 0; i < corners.size(); ++i) {
-    positions += "v " + std::to_string(corners[i].first) + " " +
-                 std::to_string(corners[i].second) + " 0\n";
-    face += " " + std::to_string(reversed ? corners.size() - i : i + 1);
+    char line[64];
+    std::snprintf(line, sizeof line, "v %d %d 0\n", corners[i].first, corners[i].second);
+    positions += line;
+    face += ' ';
+    face += std::to_string(reversed ? corners.size() - i : i + 1);
   }
   return read("polygon.obj", later ? face + "\n" + positions : positions + face + "\n");
 }
