@@ -129,7 +129,7 @@ void writeWholeMesh(const std::string& path, uint32_t columns, uint32_t rows) {
                                     {(x + 4.5f) / 9.0f, (z + 4.5f) / 9.0f, 0.0f}};
         w.text(list == 0 ? "v" : list == 1 ? "vn" : "vt");
         for (const float value : values[list]) {
-          w.decimal(value, list == 0 ? 5 : 4);
+          w.decimal(value, 5);
         }
         w.endLine();
       }
