@@ -28,8 +28,8 @@ Run runChild(std::vector<std::string> arguments, const std::string& output) {
   rusage usage{};
   wait4(child, &status, 0, &usage);
   Run run;
-  run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-               .count();
+  run.ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   run.cpuMs = (static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e6 +
                static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec)) /
               1000.0;
@@ -48,8 +48,10 @@ double median(std::vector<double> values) {
 
 std::string makeBenchFolder(const std::string& parent, const char* name) {
   const char* tmp = std::getenv("TMPDIR");
-  std::string folder = (!parent.empty() ? parent : tmp != nullptr ? tmp : "/tmp") + "/" + name +
-                       "-XXXXXX";
+  std::string folder = (!parent.empty()  ? parent
+                        : tmp != nullptr ? tmp
+                                         : "/tmp") +
+                       "/" + name + "-XXXXXX";
   if (mkdtemp(folder.data()) == nullptr) {
     std::perror("mkdtemp");
     std::exit(2);

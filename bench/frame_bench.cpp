@@ -101,9 +101,10 @@ int main(int argc, char** argv) {
     immediate.push_back(frameMs(state, drawSceneImmediately, fromImmediate));
   }
   const bool same = fromArrays.rgb == fromImmediate.rgb;
-  std::printf("%d triangles, %d x %d, median of %d frames: arrays %.1f ms, immediate mode %.1f ms "
-              "(%.2f x); same pixels: %s\n",
-              state.model->faceCount, kSize, kSize, frames, median(arrays), median(immediate),
-              median(arrays) / median(immediate), same ? "yes" : "NO");
+  std::printf(
+      "%d triangles, %d x %d, median of %d frames: arrays %.1f ms, immediate mode %.1f ms "
+      "(%.2f x); same pixels: %s\n",
+      state.model->faceCount, kSize, kSize, frames, median(arrays), median(immediate),
+      median(arrays) / median(immediate), same ? "yes" : "NO");
   return same ? 0 : 1;
 }

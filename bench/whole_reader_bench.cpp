@@ -114,9 +114,9 @@ int main(int argc, char** argv) {
   std::printf("triangles read: whole %lld, tinyobjloader %lld\n", whole.triangles, peer.triangles);
   const bool timeOk = report("reading, median of runs", median(whole.readMs), median(peer.readMs),
                              kTimeTarget, "ms");
-  const bool memoryOk = report("peak memory, largest", *std::max_element(whole.peakMiB.begin(), whole.peakMiB.end()),
-                               *std::min_element(peer.peakMiB.begin(), peer.peakMiB.end()),
-                               kMemoryTarget, "MiB");
+  const bool memoryOk =
+      report("peak memory, largest", *std::max_element(whole.peakMiB.begin(), whole.peakMiB.end()),
+             *std::min_element(peer.peakMiB.begin(), peer.peakMiB.end()), kMemoryTarget, "MiB");
   std::printf("%-28s not measured yet (target <= %.2f of tinyobjloader's reading)\n",
               "palvetta --render --whole", kPictureTarget);
   std::filesystem::remove_all(folder);

@@ -252,7 +252,8 @@ std::string trophy() {
   for (int k = 0; k < 2 * kPoints; ++k) {
     front[k] = obj.position({outline[k].x, outline[k].y, kHalfDepth});
     back[k] = obj.position({outline[k].x, outline[k].y, -kHalfDepth});
-    uv[k] = obj.texcoord(0.5 + 0.5 * (outline[k].x - centre.x), 0.5 + 0.5 * (outline[k].y - centre.y));
+    uv[k] = obj.texcoord(0.5 + 0.5 * (outline[k].x - centre.x),
+                         0.5 + 0.5 * (outline[k].y - centre.y));
   }
   const int middle = obj.position({centre.x, centre.y, -kHalfDepth});
   const int forward = obj.normal({0, 0, 1});
@@ -299,8 +300,8 @@ std::string trophyLibrary() {
   std::string text = "# Trophy materials\r\n";
   for (const Colour& c : colours) {
     text += ObjText::format("\r\nnewmtl %s\r\n\tNs 250.0\r\n\tKa 1.000 1.000 1.000\r\n", c.name);
-    text += ObjText::format("\tKd %.3f %.3f %.3f\r\n\tKs 0.500 0.500 0.500\r\n\tillum 2\r\n", c.r, c.g,
-                            c.b);
+    text += ObjText::format("\tKd %.3f %.3f %.3f\r\n\tKs 0.500 0.500 0.500\r\n\tillum 2\r\n",
+                            c.r, c.g, c.b);
   }
   return text;
 }

@@ -108,8 +108,8 @@ float placeWholeModel(ObjModel* model, float target) {
   const double middleX = (static_cast<double>(x.min) + x.max) / 2.0;
   const double middleZ = (static_cast<double>(z.min) + z.max) / 2.0;
   const double lowest = y.min;
-  const std::size_t count =
-      std::min(static_cast<std::size_t>(std::max(model->positionCount, 0)), model->positions.size());
+  const auto claimed = static_cast<std::size_t>(std::max(model->positionCount, 0));
+  const std::size_t count = std::min(claimed, model->positions.size());
   for (std::size_t i = 0; i < count; ++i) {
     Vec3& p = model->positions[i];
     p.x = static_cast<float>((p.x - middleX) * scale);

@@ -59,9 +59,9 @@ void PALVETTA_GLU_CALLBACK onVertex(void* vertex, void* polygon) {
 void PALVETTA_GLU_CALLBACK onCombine(GLdouble coords[3], void* from[4], GLfloat weights[4],
                                      void** made, void* polygon) {
   auto& cutter = *static_cast<PolygonCutter*>(polygon);
-  NewPolygonPoint point{{static_cast<float>(coords[0]), static_cast<float>(coords[1]),
-                         static_cast<float>(coords[2])},
-                        {-1, -1, -1, -1}};
+  NewPolygonPoint point{
+      {static_cast<float>(coords[0]), static_cast<float>(coords[1]), static_cast<float>(coords[2])},
+      {-1, -1, -1, -1}};
   for (int k = 0; k < 4; ++k) {
     if (from[k] != nullptr && weights[k] > 0.0f) {
       point.from[k] = asCorner(from[k]);

@@ -117,8 +117,7 @@ bool readLines(const char* path, Handle&& handle) {
     // At the end of the file the '\n' after the data ends the last line too.
     const std::size_t searched = atEnd ? 1 : 0;
     char* from = line;
-    while (char* lineBreak =
-               static_cast<char*>(std::memchr(from, '\n', limit + searched - from))) {
+    while (char* lineBreak = static_cast<char*>(std::memchr(from, '\n', limit + searched - from))) {
       if (char* backslash = continuation(line, lineBreak)) {
         // Joined in place: the next line goes on where this one's break was. A backslash at the
         // end of the file goes on to nothing.
@@ -174,7 +173,7 @@ LineCounts countLines(const char* path) {
   constexpr LineFilter kFacesAndVertices{{'f', 'f', 'f'}, true, true, true};
   readWantedLines(finder, kFacesAndVertices, [&counts](const ScanText& line) {
     const char* p = line.next;
-    ++(p[0] == 'f' ? counts.faces
+    ++(p[0] == 'f'   ? counts.faces
        : p[1] == 'n' ? counts.normals
        : p[1] == 't' ? counts.texcoords
                      : counts.positions);
@@ -190,7 +189,8 @@ void reserveList(std::vector<T>& list, std::size_t count) {
   list.reserve(count);
 #ifdef __linux__
   constexpr uintptr_t kLargePage = uintptr_t{1} << 21;
-  const auto begin = (reinterpret_cast<uintptr_t>(list.data()) + kLargePage - 1) & ~(kLargePage - 1);
+  const auto begin =
+      (reinterpret_cast<uintptr_t>(list.data()) + kLargePage - 1) & ~(kLargePage - 1);
   const auto end = reinterpret_cast<uintptr_t>(list.data() + list.capacity()) & ~(kLargePage - 1);
   if (end > begin) {
     madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
@@ -479,7 +479,7 @@ void selectMaterial(WholeReading& r, const char* p, const char* end) {
 }
 
 ObjMaterial* addMaterial(WholeReading& r, std::string_view name) {
-  if (name.empty() || r.materialsByName.contains(std::string(name))) {
+  if (r.materialsByName.contains(std::string(name))) {
     return nullptr;  // the first material of a name is the one
   }
   ObjModel& m = r.model;
@@ -512,7 +512,9 @@ bool readLibrary(WholeReading& r, std::string_view name) {
   return readLines(std::string(name).c_str(), [&r, &current](const char* p, const char* end) {
     p = skipBlanks(p);
     if (isKeyword(p, end, "newmtl")) {
-      current = addMaterial(r, trimmed(p + 6, end));
+      // Without a name nothing is made, and "Kd" lines go on colouring the material before.
+      const std::string_view name = trimmed(p + 6, end);
+      current = name.empty() ? current : addMaterial(r, name);
     } else if (p[0] == 'K' && p[1] == 'd' && endsWord(p[2])) {
       setDiffuse(current, p + 2, end);
     }
@@ -610,7 +612,8 @@ void keepDrawableTriangles(WholeReading& r, const std::vector<const ObjMaterial*
     bool drawable = true;
     for (int k = 0; k < 3; ++k) {
       const auto i = static_cast<std::size_t>(v[k]);
-      drawable = drawable && i < positionCount && (!r.nonFinitePositions || isFinite(m.positions[i]));
+      drawable =
+          drawable && i < positionCount && (!r.nonFinitePositions || isFinite(m.positions[i]));
     }
     if (!drawable) {
       continue;
@@ -618,8 +621,7 @@ void keepDrawableTriangles(WholeReading& r, const std::vector<const ObjMaterial*
     for (int k = 0; k < 3; ++k) {
       const int32_t n = m.faceNormalIndex[3 * f + k];
       m.faceVertexIndex[3 * kept + k] = v[k];
-      m.faceNormalIndex[3 * kept + k] =
-          static_cast<std::size_t>(n) < normalCount ? n : kNoIndex;
+      m.faceNormalIndex[3 * kept + k] = static_cast<std::size_t>(n) < normalCount ? n : kNoIndex;
     }
     m.faceMaterial[kept] = materialOf(selected, r.runs.empty() ? -1 : r.runs[run].selection);
     ++kept;
@@ -669,8 +671,8 @@ void cutPendingPolygon(WholeReading& r, std::vector<Corner>& corners, PolygonCut
     for (const NewPolygonPoint& point : cut.newPoints) {
       m.positions.push_back(point.position);
       checkCount(m.positions.size());
-      corners.push_back({static_cast<int32_t>(m.positions.size() - 1),
-                         sharedNormal(corners, point.from)});
+      corners.push_back(
+          {static_cast<int32_t>(m.positions.size() - 1), sharedNormal(corners, point.from)});
     }
     triangles = &cut.triangles;
   }
@@ -756,9 +758,8 @@ WholeObjReading loadWholeObjModel(const char* path) {
     auto model = std::make_unique<ObjModel>();
     reserveLists(*model, countLines(path));
     WholeReading reading{*model};
-    const bool opened = readLines(path, [&reading](const char* p, const char* end) {
-      readObjLine(reading, p, end);
-    });
+    const bool opened = readLines(
+        path, [&reading](const char* p, const char* end) { readObjLine(reading, p, end); });
     if (!opened) {
       return {nullptr, kCannotBeOpened};
     }

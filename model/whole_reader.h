@@ -16,10 +16,10 @@
 // with a corner at a position that is not finite. A corner whose normal number is missing or out of
 // range takes its triangle's unit face normal, appended to `normals` (degenerate triangles, which
 // cover no pixel, get (0, 1, 0)). Faces of more than three corners become triangles covering
-// exactly the polygon with its winding: a fan where the polygon is plainly convex, GLU's tessellator
-// otherwise (model/polygon_triangles.h), which adds the points where edges cross to `positions`.
-// Only polygons of up to 1024 corners are cut by the tessellator, whose work grows with the square
-// of the corners; a larger polygon that is not plainly convex becomes a fan.
+// exactly the polygon with its winding: a fan where the polygon is plainly convex, GLU's
+// tessellator otherwise (model/polygon_triangles.h), which adds the points where edges cross to
+// `positions`. Only polygons of up to 1024 corners are cut by the tessellator, whose work grows
+// with the square of the corners; a larger polygon that is not plainly convex becomes a fan.
 // Polygons that need the tessellator, or whose positions come later in the file, are cut when the
 // file has been read, and their triangles come after all others. Texture coordinates are stored;
 // triangles keep no texture-coordinate numbers.
@@ -28,13 +28,15 @@
 // file that opens, it is one name (names with spaces). A library is read once, however often it is
 // named. In a library leading blanks are skipped, a "newmtl" name is the rest of its line (spaces
 // included, blanks around it left out), and the specified reader's other rules stay: grey
-// (0.8, 0.8, 0.8) until "Kd"; a "Kd" before the first "newmtl" changes nothing; a "Kd" number that does not convert
-// keeps its value. Of two materials of one name, in one library or two, the first defined is the
-// one; the later one and its "Kd" lines are left out. "usemtl" takes the rest of its line as the
-// name. Names are matched once the file has been read, so a "usemtl" before its library still
-// colours the faces after it; a name no library defines keeps the material in force before it.
-// Every material is in `ownedMaterials`; the 32-slot table (`materials`, `materialCount`) is the
-// specified reading's and stays empty. A triangle without material has none (drawn white).
+// (0.8, 0.8, 0.8) until "Kd"; a "Kd" before the first "newmtl" changes nothing; a "newmtl" without
+// a name makes nothing, so the "Kd" after it colours the material before; a "Kd" number that does
+// not convert keeps its value. Of two materials of one name, in one library or two, the first
+// defined is the one; the later one and its "Kd" lines are left out. "usemtl" takes the rest of its
+// line as the name. Names are matched once the file has been read, so a "usemtl" before its
+// library still colours the faces after it; a name no library defines keeps the material in force
+// before it. Every material is in `ownedMaterials`; the 32-slot table (`materials`,
+// `materialCount`) is the specified reading's and stays empty. A triangle without material has
+// none (drawn white).
 //
 // Results. Counts are int32; every index is inside its list. A file that cannot be opened as a
 // regular file gives no model and the failure kCannotBeOpened; a model too large for memory, or for

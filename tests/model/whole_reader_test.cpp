@@ -27,16 +27,30 @@ void* allocate(std::size_t size) {
   return p;
 }
 
-void release(void* p) { std::free(p); }
+void release(void* p) {
+  std::free(p);
+}
 
 }  // namespace
 
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
+void* operator new(std::size_t size) {
+  return allocate(size);
+}
+void* operator new[](std::size_t size) {
+  return allocate(size);
+}
+void operator delete(void* p) noexcept {
+  release(p);
+}
+void operator delete[](void* p) noexcept {
+  release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  release(p);
+}
 
 namespace {
 
@@ -89,7 +103,7 @@ TEST(WholeReaderTest, CornerFormsRelativeAndLaterNumbersAndLineRules) {
   // The file's normal as it is where given; the unit face normal where missing or out of range.
   const Vec3 given = {0, 0, 2};
   const Vec3 face = {0, 0, 1};
-  const Vec3 want[6][3] = {{face, face, face},   {face, face, face},   {given, given, given},
+  const Vec3 want[6][3] = {{face, face, face},    {face, face, face},    {given, given, given},
                            {given, given, given}, {given, given, given}, {face, given, face}};
   ASSERT_EQ(m.faceCount, 6);
   for (int32_t f = 0; f < 6; ++f) {
@@ -112,7 +126,8 @@ std::vector<double> triangleAreas(const ObjModel& m) {
   return areas;
 }
 
-// One polygon in the plane z = 0, its corners given by x and y; `later` puts the positions after it.
+// One polygon in the plane z = 0, its corners given by x and y; `later` puts the positions after
+// it.
 ObjModel polygon(const std::vector<std::pair<int, int>>& corners, bool reversed, bool later) {
   std::string positions;
   std::string face = "f";
@@ -164,7 +179,8 @@ TEST_F(WholeMaterialsTest, FromEveryLibraryByNameFirstDefinedWins) {
   std::filesystem::current_path(testFolder());  // where the libraries are
   writeTestFile("first.mtl", "newmtl late\n  Kd 1 0 0\nnewmtl shared name\n\tKd 0 1 0\n");
   writeTestFile("second.mtl", "newmtl shared name\nKd 0 0 1\nnewmtl other\n");
-  writeTestFile("my materials.mtl", "Kd 0.5 0.5 0.5\nnewmtl spaced\nKd 0 0 x\n");
+  writeTestFile("my materials.mtl",
+                "Kd 0.5 0.5 0.5\nnewmtl spaced\nKd 0 0 x\nnewmtl \nKd 0.25 x\n");
   const ObjModel m = read("materials.obj",
                           "f 1 2 3\n"  // before any usemtl: none
                           "usemtl late\n"
@@ -182,7 +198,7 @@ TEST_F(WholeMaterialsTest, FromEveryLibraryByNameFirstDefinedWins) {
   ASSERT_EQ(m.faceCount, 5);
   EXPECT_EQ(m.faceMaterial[0], nullptr);
   const char* names[] = {"late", "late", "shared name", "spaced"};
-  const Rgb colours[] = {{1, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0.8f}};
+  const Rgb colours[] = {{1, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0.25f, 0, 0.8f}};
   for (int32_t f = 1; f < 5; ++f) {
     ASSERT_NE(m.faceMaterial[f], nullptr) << f;
     EXPECT_EQ(m.faceMaterial[f]->name, names[f - 1]);
@@ -195,14 +211,14 @@ TEST_F(WholeMaterialsTest, FromEveryLibraryByNameFirstDefinedWins) {
 }
 
 TEST(WholeReaderTest, NonFinitePositionsAndFailures) {
-  const ObjModel m = read("nan.obj", "v 0 0 0\nv 1 0 0\nv nan 1 0\nv 0 1e39 0\nv 0 1 0\n"
-                                     "f 1 2 3\nf 1 2 4\nf 1 2 3 5\nf 1 2 5\n");
+  const ObjModel m = read("nan.obj",
+                          "v 0 0 0\nv 1 0 0\nv nan 1 0\nv 0 1e39 0\nv 0 1 0\n"
+                          "f 1 2 3\nf 1 2 4\nf 1 2 3 5\nf 1 2 5\n");
   ASSERT_EQ(m.faceCount, 1);
   EXPECT_EQ(m.faceVertexIndex, (std::vector<int32_t>{0, 1, 4}));
   EXPECT_TRUE(std::isinf(m.positions[3].y));
 
-  EXPECT_STREQ(loadWholeObjModel((testFolder() + "/missing.obj").c_str()).failure,
-               kCannotBeOpened);
+  EXPECT_STREQ(loadWholeObjModel((testFolder() + "/missing.obj").c_str()).failure, kCannotBeOpened);
   EXPECT_STREQ(loadWholeObjModel(testFolder().c_str()).failure, kCannotBeOpened);
 
   // A model whose triangles need more memory than there is fails with its reason.

@@ -200,7 +200,8 @@ TEST_F(SceneTest, WholeModelsDrawThroughArraysAsVertexByVertex) {
     const Frame arrays = renderFrame(*state);
     const Frame immediate = renderFrame(*state, drawSceneImmediately);
     EXPECT_GT(countMismatches(arrays, baselineFrame("floor_640")), 1000);
-    EXPECT_TRUE(arrays.rgb == immediate.rgb) << countMismatches(arrays, immediate) << " pixels differ";
+    EXPECT_TRUE(arrays.rgb == immediate.rgb)
+        << countMismatches(arrays, immediate) << " pixels differ";
   }
 }
 
