@@ -6,20 +6,14 @@
 
 #include <iostream>
 
-#include "app/callbacks.h"
-#include "app/command_line.h"
+#include "app/options.h"
 #include "app/render_command.h"
-#include "platform/process.h"
+#include "app/viewer.h"
 #include "platform/display_scale.h"
 #include "platform/file_drop.h"
+#include "platform/process.h"
 #include "platform/window_identity.h"
 #include "view/scene.h"
-
-namespace {
-
-constexpr int kWindowSize = 640;  // pixels square at 100 %
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const CommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv));

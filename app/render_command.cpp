@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/offscreen_picture.h"
+#include "platform/paths.h"
 #include "view/camera.h"
 #include "view/scene.h"
 
@@ -27,26 +28,22 @@ bool hasTriangleToDraw(const ObjModel* model) {
 
 // OUT as named from the directory the command started in.
 std::string absolutePicturePath(const std::string& picture) {
-  const std::filesystem::path path(std::u8string(picture.begin(), picture.end()));
   std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  if (error) {
-    return picture;
-  }
-  const std::u8string utf8 = absolute.u8string();
-  return std::string(utf8.begin(), utf8.end());
+  const std::filesystem::path absolute = std::filesystem::absolute(nativePath(picture), error);
+  return error ? picture : utf8Path(absolute);
 }
 
-// The frame of `state` at size x size, or the reason there is none in `error`.
-Picture drawPicture(const ViewerState& state, int size, std::string& error) {
-  const OffscreenContext context = openOffscreenContext(size, size, error);
-  if (!context) {
-    return {};
+// The frame of `state` at size x size into `picture`.
+Failure drawPicture(const ViewerState& state, int size, Picture& picture) {
+  OffscreenContext context;
+  if (Failure failure = openOffscreenContext(size, size, context)) {
+    return failure;
   }
   initRenderState();
   reshape(size, size);
   drawScene(state);
-  return readOffscreenPicture(size, size);
+  picture = readOffscreenPicture(size, size);
+  return std::nullopt;
 }
 
 }  // namespace
@@ -59,8 +56,8 @@ int renderPicture(const CommandLine& commandLine, std::ostream& err) {
   const std::string picturePath = absolutePicturePath(commandLine.picture);
   ViewerState state;
   if (commandLine.file) {
-    if (const std::optional<std::string> why = openModelFile(state, *commandLine.file)) {
-      err << *why << '\n';
+    if (const Failure failure = openModelFile(state, *commandLine.file)) {
+      err << *failure << '\n';
       return kExitFailure;
     }
   }
@@ -71,15 +68,14 @@ int renderPicture(const CommandLine& commandLine, std::ostream& err) {
   if (commandLine.view) {
     placeCamera(state, commandLine.view->distance, commandLine.view->yaw, commandLine.view->pitch);
   }
-  std::string error;
-  const Picture picture =
-      drawPicture(state, commandLine.pictureSize.value_or(kDefaultPictureSize), error);
-  if (picture.rgb.empty()) {
-    err << "palvetta: cannot draw without a window: " << error << '\n';
+  Picture picture;
+  if (const Failure failure =
+          drawPicture(state, commandLine.pictureSize.value_or(kWindowSize), picture)) {
+    err << "palvetta: cannot draw without a window: " << *failure << '\n';
     return kExitFailure;
   }
-  if (!writePngPicture(picturePath, picture, error)) {
-    err << "palvetta: cannot write '" << commandLine.picture << "': " << error << '\n';
+  if (const Failure failure = writePngPicture(picturePath, picture)) {
+    err << "palvetta: cannot write '" << commandLine.picture << "': " << *failure << '\n';
     return kExitFailure;
   }
   return 0;

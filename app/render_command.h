@@ -14,6 +14,6 @@
 
 #include <iosfwd>
 
-#include "app/command_line.h"
+#include "app/options.h"
 
 int renderPicture(const CommandLine& commandLine, std::ostream& err);

@@ -1,6 +1,6 @@
 // ViewerState: everything that outlives one toolkit callback.
 //
-// One instance lives for the whole run (see callbacks.h). The load command writes `model`,
+// One instance lives for the whole run (see viewer.h). The load command writes `model`,
 // `floorOffset` and `choosingFile`, a dropped file the first two; the orbit camera writes the
 // camera fields, the drag flags and the last pointer position; drawing only reads. A record of
 // plain fields: tests build their own.

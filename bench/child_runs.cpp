@@ -46,15 +46,3 @@ double median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-std::string makeBenchFolder(const std::string& parent, const char* name) {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string folder = (!parent.empty()  ? parent
-                        : tmp != nullptr ? tmp
-                                         : "/tmp") +
-                       "/" + name + "-XXXXXX";
-  if (mkdtemp(folder.data()) == nullptr) {
-    std::perror("mkdtemp");
-    std::exit(2);
-  }
-  return folder;
-}

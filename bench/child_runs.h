@@ -19,6 +19,3 @@ Run runChild(std::vector<std::string> arguments, const std::string& output);
 
 double median(std::vector<double> values);
 
-// A folder of its own under $TMPDIR or /tmp, or under `parent` when that is not empty; the
-// benchmark ends with status 2 when it cannot be made.
-std::string makeBenchFolder(const std::string& parent, const char* name);

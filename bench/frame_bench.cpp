@@ -83,10 +83,9 @@ int main(int argc, char** argv) {
   state.reading = Reading::whole;
   state.model = sphere();
   state.floorOffset = placeWholeModel(state.model.get(), 5.0f);
-  std::string error;
-  const OffscreenContext context = openOffscreenContext(kSize, kSize, error);
-  if (!context) {
-    std::fprintf(stderr, "no offscreen context: %s\n", error.c_str());
+  OffscreenContext context;
+  if (const Failure failure = openOffscreenContext(kSize, kSize, context)) {
+    std::fprintf(stderr, "no offscreen context: %s\n", failure->c_str());
     return 2;
   }
   initRenderState();

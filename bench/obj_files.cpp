@@ -1,8 +1,11 @@
 #include "bench/obj_files.h"
 
+#include <stdlib.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -153,4 +156,17 @@ void writeWholeMesh(const std::string& path, uint32_t columns, uint32_t rows) {
   }
   w.flush();
   std::fclose(w.file);
+}
+
+std::string makeBenchFolder(const char* parent, const std::string& name) {
+  const char* tmp = std::getenv("TMPDIR");
+  if (parent == nullptr) {
+    parent = tmp != nullptr ? tmp : "/tmp";
+  }
+  std::string folder = std::string(parent) + "/" + name + "-XXXXXX";
+  if (mkdtemp(folder.data()) == nullptr) {
+    std::perror("mkdtemp");
+    return {};
+  }
+  return folder;
 }

@@ -130,11 +130,8 @@ int main(int argc, char** argv) {
     --argc;
     ++argv;
   }
-  const char* tmp = std::getenv("TMPDIR");
-  const std::string parent = argc > 1 ? argv[1] : tmp != nullptr ? tmp : "/tmp";
-  std::string folder = parent + "/palvetta-bench-XXXXXX";
-  if (mkdtemp(folder.data()) == nullptr) {
-    std::perror("mkdtemp");
+  const std::string folder = makeBenchFolder(argc > 1 ? argv[1] : nullptr, "palvetta-bench");
+  if (folder.empty()) {
     return 2;
   }
   const std::string first = folder + "/vertices-first.obj";

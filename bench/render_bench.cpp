@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "app/options.h"
 #include "bench/child_runs.h"
 #include "bench/obj_files.h"
 #include "platform/offscreen_picture.h"
@@ -105,9 +105,8 @@ int steps(const char* startNs, const std::string& file, const std::string& pictu
     return 1;
   }
   std::printf("%.3f\n", msSince(start));
-  std::string error;
-  const OffscreenContext context = openOffscreenContext(kSize, kSize, error);
-  if (!context) {
+  OffscreenContext context;
+  if (openOffscreenContext(kSize, kSize, context)) {
     return 1;
   }
   std::printf("%.3f\n", msSince(start));
@@ -116,7 +115,7 @@ int steps(const char* startNs, const std::string& file, const std::string& pictu
   drawScene(state);
   const Picture frame = readOffscreenPicture(kSize, kSize);
   std::printf("%.3f\n", msSince(start));
-  if (!writePngPicture(picture, frame, error)) {
+  if (writePngPicture(picture, frame)) {
     return 1;
   }
   std::printf("%.3f\n", msSince(start));
@@ -131,7 +130,10 @@ int main(int argc, char** argv) {
   }
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultRuns;
-  const std::string folder = makeBenchFolder(argc > 2 ? argv[2] : "", "palvetta-render-bench");
+  const std::string folder = makeBenchFolder(argc > 2 ? argv[2] : nullptr, "palvetta-render-bench");
+  if (folder.empty()) {
+    return 2;
+  }
   const std::string big = folder + "/triangles-last.obj";
   std::printf("generating %s ...\n", big.c_str());
   writeVerticesFirst(big, kBigFileBytes);

@@ -97,7 +97,10 @@ int main(int argc, char** argv) {
   }
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultRuns;
-  const std::string folder = makeBenchFolder(argc > 2 ? argv[2] : "", "palvetta-whole-bench");
+  const std::string folder = makeBenchFolder(argc > 2 ? argv[2] : nullptr, "palvetta-whole-bench");
+  if (folder.empty()) {
+    return 2;
+  }
   const std::string file = folder + "/mesh.obj";
   std::printf("generating %s ...\n", file.c_str());
   writeWholeMesh(file, kColumns, kRows);

@@ -6,22 +6,12 @@
 #include <cstring>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
-#include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
-
-#include <string>
 #else
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+#include "platform/paths.h"
 
 namespace {
 
@@ -38,41 +28,6 @@ std::size_t blockBytesFor(long long fileSize) {
 }
 
 #ifdef _WIN32
-// Names are UTF-8 here. The wide-character open takes them in every script, where the narrow one
-// would read them in the system's code page. Text that is not UTF-8 names no file: empty.
-std::wstring widePath(const char* path) {
-  const std::size_t bytes = std::strlen(path);
-  if (bytes == 0 || bytes > INT_MAX) {
-    return {};
-  }
-  const int length = static_cast<int>(bytes);
-  const int chars = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, length, nullptr, 0);
-  if (chars <= 0) {
-    return {};
-  }
-  std::wstring wide(static_cast<std::size_t>(chars), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, length, wide.data(), chars);
-  return wide;
-}
-
-int openRegularFile(const char* path, long long& size) {
-  const std::wstring wide = widePath(path);
-  if (wide.empty()) {
-    return -1;
-  }
-  const int fd = _wopen(wide.c_str(), _O_RDONLY | _O_BINARY);
-  if (fd < 0) {
-    return -1;
-  }
-  struct _stat64 status;
-  if (_fstat64(fd, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
-    _close(fd);
-    return -1;
-  }
-  size = status.st_size;
-  return fd;
-}
-
 long readSome(int fd, char* to, std::size_t bytes) {
   return _read(fd, to, static_cast<unsigned>(std::min<std::size_t>(bytes, INT_MAX)));
 }
@@ -81,22 +36,6 @@ void closeFile(int fd) {
   _close(fd);
 }
 #else
-int openRegularFile(const char* path, long long& size) {
-  // Non-blocking, so that opening a FIFO does not wait for a writer; the check below then turns it
-  // away like every other file that is not regular.
-  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    return -1;
-  }
-  struct stat status;
-  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    close(fd);
-    return -1;
-  }
-  size = status.st_size;
-  return fd;
-}
-
 long readSome(int fd, char* to, std::size_t bytes) {
   ssize_t got;
   do {

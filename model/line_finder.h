@@ -15,7 +15,7 @@
 #include <cstring>
 #include <memory>
 
-#include "model/c_scan.h"
+#include "model/scanf_conversions.h"
 
 // The scan's per-line path must inline into its loop to keep up with the bytes.
 #if defined(__GNUC__) || defined(__clang__)

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/c_scan.h"
 #include "model/line_finder.h"
+#include "model/scanf_conversions.h"
 
 namespace {
 

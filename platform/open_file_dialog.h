@@ -17,6 +17,8 @@
 //
 // objFilterShows tells whether the "Obj File (*.obj)" filter the dialog offers lists a file of this
 // name (without its folder): one ending in ".obj" in any mix of cases, as exporters write both.
+// allFilesFilterShows tells the same for "すべて(*.*)", which lists every file, with an extension
+// of any kind or none.
 //
 // One implementation per platform: GTK 3 on Linux, the common dialog library's wide-character
 // dialog on Windows (whose typed paths stop at 259 characters).
@@ -28,3 +30,4 @@
 std::optional<std::string> chooseObjFile();
 void releaseObjFileChooser();
 bool objFilterShows(const std::string& name);
+bool allFilesFilterShows(const std::string& name);

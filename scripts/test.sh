@@ -12,10 +12,8 @@ bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPALVETTA_TESTS=O
   -DPALVETTA_BENCH=ON
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DPALVETTA_SANITIZE=ON \
   -DPALVETTA_TESTS=ON -DPALVETTA_BENCH=OFF
-if [ -f fuzz/CMakeLists.txt ]; then
-  CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DPALVETTA_FUZZ=ON -DPALVETTA_TESTS=OFF -DPALVETTA_BENCH=OFF
-fi
+CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DPALVETTA_FUZZ=ON -DPALVETTA_TESTS=OFF -DPALVETTA_BENCH=OFF
 
 source scripts/xvfb.sh
 export NO_AT_BRIDGE=1 DBUS_SESSION_BUS_ADDRESS=disabled: GSETTINGS_BACKEND=memory

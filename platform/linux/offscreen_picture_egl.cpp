@@ -10,10 +10,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "platform/paths.h"
 
 struct OffscreenContextHandles {
   EGLDisplay display = EGL_NO_DISPLAY;
@@ -76,12 +78,6 @@ bool chooseConfig(EGLDisplay display, EGLConfig& chosen) {
   return false;
 }
 
-// The partly made context is closed as `context` goes.
-OffscreenContext failed(std::string& error, const char* why) {
-  error = why;
-  return OffscreenContext(nullptr, closeOffscreenContext);
-}
-
 std::string cannotWrite(const png_image& image) {
   if (errno != 0) {
     return std::strerror(errno);
@@ -91,7 +87,7 @@ std::string cannotWrite(const png_image& image) {
 
 }  // namespace
 
-void closeOffscreenContext(OffscreenContextHandles* handles) {
+void OffscreenContextCloser::operator()(OffscreenContextHandles* handles) const {
   const std::unique_ptr<OffscreenContextHandles> owned(handles);
   if (handles == nullptr || handles->display == EGL_NO_DISPLAY) {
     return;
@@ -111,37 +107,38 @@ bool offscreenPicturesAvailable() {
   return true;
 }
 
-OffscreenContext openOffscreenContext(int width, int height, std::string& error) {
-  OffscreenContext context(std::make_unique<OffscreenContextHandles>().release(),
-                           closeOffscreenContext);
-  OffscreenContextHandles* handles = context.get();
+// The partly made context is closed as `opened` goes, on failure; on success it moves to `context`.
+Failure openOffscreenContext(int width, int height, OffscreenContext& context) {
+  OffscreenContext opened(new OffscreenContextHandles);
+  OffscreenContextHandles* handles = opened.get();
   if (!hasClientExtension("EGL_MESA_platform_surfaceless")) {
-    return failed(error, "EGL has no surfaceless platform (Mesa's libegl-mesa0)");
+    return "EGL has no surfaceless platform (Mesa's libegl-mesa0)";
   }
   handles->display =
       eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
   if (handles->display == EGL_NO_DISPLAY || !eglInitialize(handles->display, nullptr, nullptr)) {
     handles->display = EGL_NO_DISPLAY;
-    return failed(error, "EGL's surfaceless display cannot be started");
+    return "EGL's surfaceless display cannot be started";
   }
   EGLConfig config = nullptr;
   if (!eglBindAPI(EGL_OPENGL_API) || !chooseConfig(handles->display, config)) {
-    return failed(error, "EGL offers no 8-bit RGB frame buffer with a depth buffer");
+    return "EGL offers no 8-bit RGB frame buffer with a depth buffer";
   }
   // The fixed-function pipeline the scene is drawn with is only in the compatibility profile.
   const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                       EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
   handles->context = eglCreateContext(handles->display, config, EGL_NO_CONTEXT, contextAttributes);
   if (handles->context == EGL_NO_CONTEXT) {
-    return failed(error, "EGL cannot create an OpenGL context");
+    return "EGL cannot create an OpenGL context";
   }
   const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
   handles->surface = eglCreatePbufferSurface(handles->display, config, surfaceAttributes);
   if (handles->surface == EGL_NO_SURFACE ||
       !eglMakeCurrent(handles->display, handles->surface, handles->surface, handles->context)) {
-    return failed(error, "EGL cannot make a frame buffer of that size");
+    return "EGL cannot make a frame buffer of that size";
   }
-  return context;
+  context = std::move(opened);
+  return std::nullopt;
 }
 
 Picture readOffscreenPicture(int width, int height) {
@@ -162,7 +159,7 @@ Picture readOffscreenPicture(int width, int height) {
   return picture;
 }
 
-bool writePngPicture(const std::string& path, const Picture& picture, std::string& error) {
+Failure writePngPicture(const std::string& path, const Picture& picture) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   image.width = static_cast<png_uint_32>(picture.width);
@@ -171,8 +168,7 @@ bool writePngPicture(const std::string& path, const Picture& picture, std::strin
   errno = 0;
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) {
-    error = std::strerror(errno);
-    return false;
+    return std::strerror(errno);
   }
   errno = 0;
   const bool written =
@@ -180,14 +176,13 @@ bool writePngPicture(const std::string& path, const Picture& picture, std::strin
   const bool flushed = std::fflush(file) == 0;
   const bool closed = std::fclose(file) == 0;
   if (written && flushed && closed) {
-    return true;
+    return std::nullopt;
   }
   // A full disk leaves half a picture; a file manager would rather have none. Only a file is
   // removed: OUT may name a device or a pipe.
-  error = cannotWrite(image);
-  std::error_code ignored;
-  if (std::filesystem::is_regular_file(path, ignored)) {
-    std::filesystem::remove(path, ignored);
+  const std::string why = cannotWrite(image);
+  if (isRegularFile(path)) {
+    std::remove(path.c_str());
   }
-  return false;
+  return why;
 }

@@ -74,6 +74,12 @@ GtkFileFilter* newObjFilter() {
   return newFilter("Obj File (*.obj)", "*.[Oo][Bb][Jj]");
 }
 
+// The label is the same "all files" label the Windows dialog has. On Linux "*" is the pattern for
+// every file: "*.*" would hide names without a dot.
+GtkFileFilter* newAllFilesFilter() {
+  return newFilter("すべて(*.*)", "*");
+}
+
 GtkFileFilter* addFilter(GtkFileChooser* chooser, GtkFileFilter* filter) {
   gtk_file_chooser_add_filter(chooser, filter);  // takes the floating reference
   return filter;
@@ -111,9 +117,7 @@ std::optional<std::string> runChooser() {
   gtk_file_chooser_set_local_only(chooser, TRUE);
   gtk_file_chooser_set_select_multiple(chooser, FALSE);
   GtkFileFilter* objFiles = addFilter(chooser, newObjFilter());
-  // The label is the same "all files" label the Windows dialog has. On Linux "*" is the pattern
-  // for every file: "*.*" would hide names without a dot.
-  addFilter(chooser, newFilter("すべて(*.*)", "*"));
+  addFilter(chooser, newAllFilesFilter());
   gtk_file_chooser_set_filter(chooser, objFiles);
 
   const gint response = gtk_native_dialog_run(GTK_NATIVE_DIALOG(dialog.get()));
@@ -141,26 +145,35 @@ std::optional<std::string> chooseObjFile() {
   if (!chosen) {
     return std::nullopt;
   }
-  const std::optional<std::string> file = acceptChosenFile(*chosen);
+  const std::optional<std::string> file = chosenFileToOpen(*chosen);
   if (!file) {
     releaseObjFileChooser();  // nothing will be drawn for this choice
-    return std::nullopt;
   }
-  // Folders the process may not enter still hold readable files: then the full path will do.
-  const std::optional<std::string> name = enterFolderOf(*file);
-  return name ? name : file;
+  return file;
 }
 
 void releaseObjFileChooser() {
   destroyChooser(answeredChooser);
 }
 
+namespace {
+
 // A filter needs no display: it only matches names.
-bool objFilterShows(const std::string& name) {
+bool filterShows(GtkFileFilter* floatingFilter, const std::string& name) {
   const std::unique_ptr<GtkFileFilter, GObjectUnref> filter(
-      GTK_FILE_FILTER(g_object_ref_sink(newObjFilter())));
+      GTK_FILE_FILTER(g_object_ref_sink(floatingFilter)));
   GtkFileFilterInfo info{};
   info.contains = GTK_FILE_FILTER_DISPLAY_NAME;
   info.display_name = name.c_str();
   return gtk_file_filter_filter(filter.get(), &info) != FALSE;
+}
+
+}  // namespace
+
+bool objFilterShows(const std::string& name) {
+  return filterShows(newObjFilter(), name);
+}
+
+bool allFilesFilterShows(const std::string& name) {
+  return filterShows(newAllFilesFilter(), name);
 }

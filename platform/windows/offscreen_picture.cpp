@@ -1,9 +1,10 @@
-// Windows: pictures without a window are not made here; the program says so and stops.
+// Windows: pictures without a window are not made here. The program asks
+// offscreenPicturesAvailable first and says so itself; the rest only fails.
 #include "platform/offscreen_picture.h"
 
 struct OffscreenContextHandles {};
 
-void closeOffscreenContext(OffscreenContextHandles* handles) {
+void OffscreenContextCloser::operator()(OffscreenContextHandles* handles) const {
   const std::unique_ptr<OffscreenContextHandles> owned(handles);
 }
 
@@ -11,16 +12,14 @@ bool offscreenPicturesAvailable() {
   return false;
 }
 
-OffscreenContext openOffscreenContext(int /*width*/, int /*height*/, std::string& error) {
-  error = "not available on Windows";
-  return OffscreenContext(nullptr, closeOffscreenContext);
+Failure openOffscreenContext(int /*width*/, int /*height*/, OffscreenContext& /*context*/) {
+  return std::string();
 }
 
 Picture readOffscreenPicture(int /*width*/, int /*height*/) {
   return {};
 }
 
-bool writePngPicture(const std::string& /*path*/, const Picture& /*picture*/, std::string& error) {
-  error = "not available on Windows";
-  return false;
+Failure writePngPicture(const std::string& /*path*/, const Picture& /*picture*/) {
+  return std::string();
 }

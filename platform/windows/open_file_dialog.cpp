@@ -10,6 +10,7 @@
 
 #include "platform/chosen_file.h"
 #include "platform/open_file_dialog.h"
+#include "platform/paths.h"
 #include "platform/windows/wide_text.h"
 
 namespace {
@@ -24,6 +25,21 @@ constexpr DWORD kPathChars = 32768;
 constexpr wchar_t kFilter[] =
     L"Obj File (*.obj)\0*.obj\0"
     L"すべて(*.*)\0*.*\0";
+
+// The pattern of the filter at `index` in kFilter, the first being 0.
+const wchar_t* filterPattern(int index) {
+  const wchar_t* entry = kFilter;
+  for (int i = 0; i < 2 * index + 1; ++i) {
+    entry += std::wcslen(entry) + 1;
+  }
+  return entry;
+}
+
+// A filter's pattern, matched as the dialog matches it.
+bool filterShows(int index, const std::string& name) {
+  const std::filesystem::path native = nativePath(name);
+  return !native.empty() && PathMatchSpecW(native.c_str(), filterPattern(index)) != FALSE;
+}
 
 std::wstring currentDirectory() {
   const DWORD needed = GetCurrentDirectoryW(0, nullptr);
@@ -67,21 +83,16 @@ std::optional<std::string> chooseObjFile() {
   if (!chosen) {
     return std::nullopt;
   }
-  const std::optional<std::string> file = acceptChosenFile(*chosen);
-  if (!file) {
-    return std::nullopt;
-  }
-  // A folder too deep to be the current directory still holds a file the full path opens.
-  const std::optional<std::string> name = enterFolderOf(*file);
-  return name ? name : file;
+  return chosenFileToOpen(*chosen);
 }
 
 // The common dialog has gone by the time GetOpenFileNameW returns.
 void releaseObjFileChooser() {}
 
-// The filter's pattern, matched as the dialog matches it.
 bool objFilterShows(const std::string& name) {
-  const std::optional<std::wstring> wide = widen(name);
-  const wchar_t* pattern = kFilter + std::wcslen(kFilter) + 1;
-  return wide && PathMatchSpecW(wide->c_str(), pattern) != FALSE;
+  return filterShows(0, name);
+}
+
+bool allFilesFilterShows(const std::string& name) {
+  return filterShows(1, name);
 }

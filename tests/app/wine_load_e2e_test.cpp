@@ -60,14 +60,14 @@ class WineLoadE2eTest : public ViewerFixture {
     // Wine's own services start with the first program of a prefix and inherit its output; the
     // viewer's output is the test's, which must not stay open after the test. So they start here.
     const std::string boot = ownPrefix ? "wineboot --init" : "wineboot";
-    ASSERT_EQ(std::system(("timeout 300 " + boot + " > /dev/null 2>&1").c_str()), 0);
+    ASSERT_EQ(runShell("timeout 300 " + boot + " > /dev/null 2>&1"), 0);
   }
 
   void TearDown() override {
     ViewerFixture::TearDown();
     if (ownPrefix) {
       // The prefix goes with the test folder; its server must not outlive it.
-      EXPECT_EQ(std::system("wineserver --kill > /dev/null 2>&1"), 0);
+      EXPECT_EQ(runShell("wineserver --kill > /dev/null 2>&1"), 0);
     }
   }
 

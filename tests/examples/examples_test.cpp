@@ -1,6 +1,5 @@
 // The example models: the committed files are what the generator writes, and each one loads from
 // its own folder with every triangle drawable and coloured.
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -9,6 +8,7 @@
 
 #include "model/obj_reader.h"
 #include "model/whole_reader.h"
+#include "tests/support/process.h"
 #include "tests/support/temp_files.h"
 
 namespace {
@@ -26,7 +26,7 @@ std::string contentsOf(const std::string& path) {
 
 TEST(ExamplesTest, CommittedFilesAreWhatTheGeneratorWrites) {
   const std::string command = std::string(GENERATE_EXAMPLES) + " " + testFolder();
-  ASSERT_EQ(std::system(command.c_str()), 0);
+  ASSERT_EQ(runShell(command), 0);
   for (const char* name : kGenerated) {
     for (const char* suffix : {".obj", ".mtl"}) {
       const std::string file = std::string(name) + suffix;

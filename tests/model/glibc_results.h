@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-// CScanTest: one digest per 10000 generated lines.
+// ScanfConversionsTest: one digest per 10000 generated lines.
 inline constexpr uint64_t kFloatResults[] = {
     0x3b70e0ea2376ac13, 0xebdc29a6f6fddf54, 0xdcdc6479f715909e, 0x31f60490ef3565c6,
     0x52e8fef04c4081dd, 0xc9644b385d5e963c, 0x5b464274c68df831, 0x90456a7455a8704a,

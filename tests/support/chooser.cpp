@@ -5,17 +5,12 @@
 #include "tests/support/temp_files.h"
 
 #include <X11/Xlib.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-
-extern char** environ;
 
 namespace {
 
@@ -95,18 +90,13 @@ bool chooserStartsInWorkingFolder(const std::string& folder) {
 
 bool pasteIntoLocation(unsigned long chooserWindow, const std::string& text) {
   const std::string file = writeTestFile("clipboard.txt", text);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, file.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  ProcessSetup setup;
+  setup.inputFile = file;
+  setup.errorFile = "/dev/null";
   // In the foreground, so that its PID is the owner's; it ends after the one request it serves.
-  char* argv[] = {const_cast<char*>("xclip"), const_cast<char*>("-quiet"),
-                  const_cast<char*>("-loops"), const_cast<char*>("1"),
-                  const_cast<char*>("-selection"), const_cast<char*>("clipboard"), nullptr};
-  pid_t xclip = -1;
-  const int failed = posix_spawnp(&xclip, argv[0], &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed != 0) {
+  const pid_t xclip =
+      startProcess({"xclip", "-quiet", "-loops", "1", "-selection", "clipboard"}, setup);
+  if (xclip < 0) {
     return false;
   }
   Display* d = XOpenDisplay(nullptr);
@@ -125,8 +115,7 @@ bool pasteIntoLocation(unsigned long chooserWindow, const std::string& text) {
     XCloseDisplay(d);
   }
   if (!served) {
-    kill(xclip, SIGTERM);
-    waitpid(xclip, nullptr, 0);
+    stopProcess(xclip);
   }
   return served;
 }
@@ -143,8 +132,8 @@ bool selectFile(unsigned long chooserWindow, bool last, int& rootX, int& rootY) 
                                 std::to_string(y) + (last ? " click 2" : " click 1") + " key ";
   // Clicks and keys that come before GTK has listed the folder select nothing, so each is given
   // again until the chooser shows its effect; another click and Home or End once more change
-  // nothing, so how long each try is given does not decide the outcome. The rows lie one below the other: End shows the last row lower than Home showed
-  // the first.
+  // nothing, so how long each try is given does not decide the outcome. The rows lie one below the
+  // other: End shows the last row lower than Home showed the first.
   constexpr int kPressAgainMs = 2000;
   int firstY = -1;
   for (const char* key : {"Home", "End"}) {

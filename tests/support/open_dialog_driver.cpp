@@ -3,9 +3,9 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
-namespace {
+#include "tests/support/wait.h"
 
-constexpr int kPollIntervalMs = 20;
+namespace {
 
 // The file-name field: a combo box in the dialog of today, an edit field in the old-style one.
 HWND fileNameField(HWND dialog) {
@@ -30,18 +30,15 @@ void pressButton(HWND dialog, int id) {
 }  // namespace
 
 HWND waitForOpenDialog(int timeoutMs) {
-  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
-  for (;;) {
-    // The dialog class: a message box of the dialog's own has no title, but keep to dialogs.
-    const HWND dialog = FindWindowW(L"#32770", L"Obj File");
-    if (dialog != nullptr && IsWindowVisible(dialog)) {
-      return dialog;
-    }
-    if (GetTickCount64() > deadline) {
-      return nullptr;
-    }
-    Sleep(kPollIntervalMs);
-  }
+  HWND dialog = nullptr;
+  waitFor(
+      [&] {
+        // The dialog class: a message box of the dialog's own has no title, but keep to dialogs.
+        dialog = FindWindowW(L"#32770", L"Obj File");
+        return dialog != nullptr && IsWindowVisible(dialog);
+      },
+      timeoutMs);
+  return dialog != nullptr && IsWindowVisible(dialog) ? dialog : nullptr;
 }
 
 bool typeNameAndOpen(HWND dialog, const std::wstring& name) {
@@ -59,14 +56,7 @@ void pressCancel(HWND dialog) {
 }
 
 bool waitForDialogClosed(HWND dialog, int timeoutMs) {
-  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
-  while (IsWindow(dialog)) {
-    if (GetTickCount64() > deadline) {
-      return false;
-    }
-    Sleep(kPollIntervalMs);
-  }
-  return true;
+  return waitFor([dialog] { return !IsWindow(dialog); }, timeoutMs);
 }
 
 std::vector<std::wstring> fileTypeLabels(HWND dialog, int& selected) {

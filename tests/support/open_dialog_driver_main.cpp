@@ -13,10 +13,9 @@
 #include <string>
 
 #include "tests/support/open_dialog_driver.h"
+#include "tests/support/wait.h"
 
 namespace {
-
-constexpr int kDialogTimeoutMs = 20000;
 
 struct LocalMemoryFree {
   void operator()(LPWSTR* arguments) const { LocalFree(arguments); }

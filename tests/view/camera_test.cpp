@@ -98,6 +98,16 @@ TEST(CameraTest, PitchStaysWithinStraightDownAndLevel) {
   EXPECT_EQ(state.cameraDistance, 15.0f);
 }
 
+TEST(CameraTest, DraggingUpStopsThePitchAtLevelPixelByPixel) {
+  // From -30, 29 pixels up leave one degree below level and the 30th reaches it; pixels further up
+  // keep it level, and the first pixel back down lowers the view at once.
+  ViewerState state = pressed(kRightButton, 100, 100);
+  moveByPixels(state, 100, 71);
+  expectSteps(
+      state, &ViewerState::cameraPitch,
+      {Step{100, 71, -1}, Step{100, 70, 0}, Step{100, 69, 0}, Step{100, 68, 0}, Step{100, 69, -1}});
+}
+
 TEST(CameraTest, BothDragsAtOnceShareTheVerticalMovement) {
   ViewerState state = pressed(kLeftButton, 100, 100);
   cameraButton(state, kRightButton, kButtonDown, 110, 90);  // the later press sets the origin

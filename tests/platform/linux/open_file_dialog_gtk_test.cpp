@@ -1,4 +1,4 @@
-// What the Linux dialog's "Obj File (*.obj)" filter lists; it needs no display.
+// What the Linux dialog's filters list; they need no display.
 #include <gtest/gtest.h>
 
 #include "platform/open_file_dialog.h"
@@ -11,6 +11,12 @@ TEST(OpenFileDialogTest, TheObjFilterListsObjFilesInAnyCaseAndNothingElse) {
   }
   for (const char* hidden : {"model.mtl", "model.obj.bak", "model_obj", "modelobj", "obj", ""}) {
     EXPECT_FALSE(objFilterShows(hidden)) << hidden;
+  }
+}
+
+TEST(OpenFileDialogTest, TheAllFilesFilterListsNamesWithoutAnExtensionOrWithAnUnusualOne) {
+  for (const char* shown : {"README", "scan.xyz7", "model.obj", "model.obj.bak"}) {
+    EXPECT_TRUE(allFilesFilterShows(shown)) << shown;
   }
 }
 

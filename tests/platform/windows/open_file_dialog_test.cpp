@@ -17,12 +17,12 @@
 #include "platform/open_file_dialog.h"
 #include "tests/support/open_dialog_driver.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/wait.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kDialogTimeoutMs = 20000;
 constexpr int kCloseTimeoutMs = 5000;
 // The longest path the dialog takes typed into its file-name field.
 constexpr std::size_t kLongestTypedPath = 259;
@@ -51,6 +51,12 @@ TEST(OpenFileDialogFilterTest, TheObjFilterListsObjFilesInAnyCaseAndNothingElse)
   }
   for (const char* hidden : {"model.mtl", "model.obj.bak", "model_obj", "obj", ""}) {
     EXPECT_FALSE(objFilterShows(hidden)) << hidden;
+  }
+}
+
+TEST(OpenFileDialogFilterTest, TheAllFilesFilterListsNamesWithoutAnExtensionOrWithAnUnusualOne) {
+  for (const char* shown : {"README", "scan.xyz7", "model.obj", "t\xC3\xB6pf.obj.bak"}) {
+    EXPECT_TRUE(allFilesFilterShows(shown)) << shown;
   }
 }
 

@@ -1,7 +1,7 @@
 // The conversions against the GNU C library's own sscanf in the "C" locale, on many generated lines
 // built from the pieces where formatted input is most surprising; on other platforms against the
 // results recorded from it.
-#include "model/c_scan.h"
+#include "model/scanf_conversions.h"
 
 #include <algorithm>
 #include <cmath>
@@ -113,7 +113,7 @@ struct Conversions {
   }
 };
 
-TEST(CScanTest, FloatsAgreeWithTheCLibraryOnGeneratedLines) {
+TEST(ScanfConversionsTest, FloatsAgreeWithTheCLibraryOnGeneratedLines) {
   std::mt19937 random(1);
   BlockDigests digests{kLinesPerDigest};
   for (int round = 0; round < 300000; ++round) {
@@ -133,7 +133,7 @@ TEST(CScanTest, FloatsAgreeWithTheCLibraryOnGeneratedLines) {
   expectRecorded(digests.blocks, kFloatResults, "kFloatResults");
 }
 
-TEST(CScanTest, IntegersAndLiteralsAgreeWithTheCLibraryOnGeneratedLines) {
+TEST(ScanfConversionsTest, IntegersAndLiteralsAgreeWithTheCLibraryOnGeneratedLines) {
   std::mt19937 random(2);
   BlockDigests digests{kLinesPerDigest};
   for (int round = 0; round < 200000; ++round) {
@@ -174,7 +174,7 @@ TEST(CScanTest, IntegersAndLiteralsAgreeWithTheCLibraryOnGeneratedLines) {
   expectRecorded(digests.blocks, kIntegerResults, "kIntegerResults");
 }
 
-TEST(CScanTest, WordsAndBlanksAgreeWithTheCLibraryOnGeneratedLines) {
+TEST(ScanfConversionsTest, WordsAndBlanksAgreeWithTheCLibraryOnGeneratedLines) {
   std::mt19937 random(3);
   BlockDigests digests{kLinesPerDigest};
   for (int round = 0; round < 50000; ++round) {
@@ -203,7 +203,7 @@ TEST(CScanTest, WordsAndBlanksAgreeWithTheCLibraryOnGeneratedLines) {
   expectRecorded(digests.blocks, kWordResults, "kWordResults");
 }
 
-TEST(CScanTest, TextEndsAtItsEndAtANulOrAtANewline) {
+TEST(ScanfConversionsTest, TextEndsAtItsEndAtANulOrAtANewline) {
   const char digits[] = "12 34";
   ScanText text{digits, digits + 1};
   int64_t value = 0;
@@ -228,7 +228,7 @@ TEST(CScanTest, TextEndsAtItsEndAtANulOrAtANewline) {
   EXPECT_FALSE(scanWord(word, got));
 }
 
-TEST(CScanTest, PrefixesSignsAndPartialNumbers) {
+TEST(ScanfConversionsTest, PrefixesSignsAndPartialNumbers) {
   using IntegerCase = std::tuple<const char*, int64_t, int>;  // text, value, characters consumed
   // Base from the prefix; a bare "0x" is 0 with the x consumed; 8 is no octal digit.
   for (const auto& [line, want, consumed] :

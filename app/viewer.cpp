@@ -1,14 +1,13 @@
-#include "app/callbacks.h"
+#include "app/viewer.h"
 
 #include <GL/freeglut.h>
 
 #include <iostream>
 
-#include "app/command_line.h"
 #include "app/load_command.h"
-#include "model/normalize.h"
-#include "platform/process.h"
+#include "app/options.h"
 #include "platform/open_file_dialog.h"
+#include "platform/process.h"
 #include "view/camera.h"
 #include "view/scene.h"
 
@@ -37,9 +36,9 @@ void keyboard(unsigned char key, int /*x*/, int /*y*/) {
 }
 
 void openCommandLineFile(const std::string& file) {
-  if (const std::optional<std::string> error = openModelFile(viewerState, file)) {
+  if (const Failure failure = openModelFile(viewerState, file)) {
     attachParentConsole();
-    std::cerr << *error << '\n';
+    std::cerr << *failure << '\n';
   }
 }
 
@@ -50,5 +49,3 @@ void openDroppedFile(const std::string& file) {
   openCommandLineFile(file);
   glutPostRedisplay();
 }
-
-float normalizeModel(float target) { return normalizeModel(viewerState.model.get(), target); }

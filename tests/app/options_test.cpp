@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "app/options.h"
 
 #include <filesystem>
 #include <sstream>
@@ -16,7 +16,7 @@ CommandLine parse(std::vector<std::string> arguments) {
   return parseCommandLine(arguments);
 }
 
-TEST(CommandLineTest, TakesOneFileAndPassesTheToolkitsOptionsOver) {
+TEST(OptionsTest, TakesOneFileAndPassesTheToolkitsOptionsOver) {
   EXPECT_EQ(parse({}).action, CommandLineAction::view);
   EXPECT_FALSE(parse({}).file);
 
@@ -40,7 +40,7 @@ TEST(CommandLineTest, TakesOneFileAndPassesTheToolkitsOptionsOver) {
   EXPECT_EQ(parse({"--version"}).action, CommandLineAction::version);
 }
 
-TEST(CommandLineTest, AMistakeIsNamed) {
+TEST(OptionsTest, AMistakeIsNamed) {
   const CommandLine unknown = parse({"model.obj", "--bogus"});
   EXPECT_EQ(unknown.action, CommandLineAction::usageError);
   EXPECT_EQ(unknown.error, "unknown option '--bogus'");
@@ -50,7 +50,7 @@ TEST(CommandLineTest, AMistakeIsNamed) {
   EXPECT_EQ(parse({"-geometry"}).error, "option '-geometry' needs a value");
 }
 
-TEST(CommandLineTest, APictureTakesItsSizeAndCameraAndRefusesWhatItCannotDraw) {
+TEST(OptionsTest, APictureTakesItsSizeAndCameraAndRefusesWhatItCannotDraw) {
   const CommandLine render =
       parse({"--size", "16", "--render", "-out.png", "--view", "5.5,-1e2,0"});
   EXPECT_EQ(render.action, CommandLineAction::render);
@@ -84,7 +84,7 @@ TEST(CommandLineTest, APictureTakesItsSizeAndCameraAndRefusesWhatItCannotDraw) {
   EXPECT_EQ(parse({"--view", "1,2,3"}).error, "--size and --view go with --render or --thumbnail");
 }
 
-TEST(CommandLineTest, AnswersGoToTheRightStreamWithTheirExitStatus) {
+TEST(OptionsTest, AnswersGoToTheRightStreamWithTheirExitStatus) {
   std::ostringstream out;
   std::ostringstream err;
   EXPECT_EQ(answerCommandLine(parse({"--version"}), out, err), 0);

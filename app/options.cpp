@@ -1,17 +1,17 @@
-#include "app/command_line.h"
+#include "app/options.h"
 
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <ostream>
 #include <system_error>
 #include <utility>
 
 #include "app/load_command.h"
 #include "platform/chosen_file.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -49,14 +49,13 @@ bool isPictureOption(const std::string& argument) {
          argument == "--view";
 }
 
-bool isToolkitOption(const std::string& argument, bool& takesValue) {
-  for (int i = 0; i < static_cast<int>(std::size(kToolkitOptions)); ++i) {
-    if (argument == kToolkitOptions[i]) {
-      takesValue = i < kToolkitOptionsWithValue;
-      return true;
+const ToolkitOption* findToolkitOption(const std::string& argument) {
+  for (const ToolkitOption& option : kToolkitOptions) {
+    if (argument == option.name) {
+      return &option;
     }
   }
-  return false;
+  return nullptr;
 }
 
 CommandLine mistake(std::string error) {
@@ -98,8 +97,8 @@ std::optional<CameraView> cameraView(const std::string& text) {
 }
 
 // Stores the value of a picture option; says what is wrong with it, if anything.
-std::optional<std::string> takePictureOption(CommandLine& commandLine, const std::string& option,
-                                             const std::string& value) {
+Failure takePictureOption(CommandLine& commandLine, const std::string& option,
+                          const std::string& value) {
   if (option == "--size") {
     commandLine.pictureSize = pictureSize(value);
     if (!commandLine.pictureSize) {
@@ -136,12 +135,8 @@ CommandLine checkPictureOptions(CommandLine commandLine) {
   return commandLine;
 }
 
-std::filesystem::path nativePath(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
 // Why `file` cannot be loaded, in the words the C library uses; nothing when it can.
-std::optional<std::string> whyUnreadable(const std::string& file) {
+Failure whyUnreadable(const std::string& file) {
   const std::filesystem::path path = nativePath(file);
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(path, error);
@@ -151,7 +146,7 @@ std::optional<std::string> whyUnreadable(const std::string& file) {
   if (std::filesystem::is_directory(status)) {
     return std::string("Is a directory");
   }
-  if (!std::filesystem::is_regular_file(status)) {
+  if (!isRegularFile(file)) {
     return std::string("Not a regular file");
   }
   errno = 0;
@@ -173,7 +168,6 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   bool optionsEnded = false;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
-    bool takesValue = false;
     if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
       if (commandLine.file) {
         return mistake("only one FILE can be shown, but '" + argument + "' is a second");
@@ -189,12 +183,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       if (++i == arguments.size() || arguments[i].empty()) {
         return mistake("option '" + argument + "' needs a value");
       }
-      if (const std::optional<std::string> error =
-              takePictureOption(commandLine, argument, arguments[i])) {
-        return mistake(*error);
+      if (const Failure failure = takePictureOption(commandLine, argument, arguments[i])) {
+        return mistake(*failure);
       }
-    } else if (isToolkitOption(argument, takesValue)) {
-      if (takesValue && ++i == arguments.size()) {
+    } else if (const ToolkitOption* option = findToolkitOption(argument)) {
+      if (option->takesValue && ++i == arguments.size()) {
         return mistake("option '" + argument + "' needs a value");
       }
     } else {
@@ -222,8 +215,8 @@ int answerCommandLine(const CommandLine& commandLine, std::ostream& out, std::os
   return 0;
 }
 
-std::optional<std::string> openModelFile(ViewerState& state, const std::string& file) {
-  if (const std::optional<std::string> why = whyUnreadable(file)) {
+Failure openModelFile(ViewerState& state, const std::string& file) {
+  if (const Failure why = whyUnreadable(file)) {
     return cannotOpen(file, *why);
   }
   const std::optional<std::string> name = enterFolderOf(file);

@@ -24,6 +24,3 @@ void openCommandLineFile(const std::string& file);
 // the model and the current directory included, and is named on standard error in the same way.
 // Nothing happens while the open-file dialog is open.
 void openDroppedFile(const std::string& file);
-
-// Fits the model on display to the floor (see model/normalize.h) and returns its floor offset.
-float normalizeModel(float target);

@@ -26,9 +26,9 @@ std::string readFile(const std::string& path) {
   return text.str();
 }
 
-using CommandLineE2eTest = ViewerFixture;
+using OptionsE2eTest = ViewerFixture;
 
-TEST_F(CommandLineE2eTest, AModelNamedOnTheCommandLineShowsAsIfChosenInTheDialog) {
+TEST_F(OptionsE2eTest, AModelNamedOnTheCommandLineShowsAsIfChosenInTheDialog) {
   const std::string path = std::string(PALVETTA_EXAMPLES) + "/torus.obj";
   const std::string errors = testFolder() + "/torus-stderr.txt";
   viewer = startViewer(PALVETTA_BINARY, testFolder(), {path}, errors);
@@ -44,7 +44,7 @@ TEST_F(CommandLineE2eTest, AModelNamedOnTheCommandLineShowsAsIfChosenInTheDialog
   // Its icon's sizes and colours are checked by window_identity_test.
 }
 
-TEST_F(CommandLineE2eTest, AFileThatCannotBeOpenedIsNamedOnStandardErrorAndTheFloorShowsAlone) {
+TEST_F(OptionsE2eTest, AFileThatCannotBeOpenedIsNamedOnStandardErrorAndTheFloorShowsAlone) {
   const std::string errors = testFolder() + "/missing-stderr.txt";
   // The toolkit's own option, with a value that is not to be taken for the FILE, still reaches it.
   const char* display = std::getenv("DISPLAY");

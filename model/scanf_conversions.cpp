@@ -1,4 +1,4 @@
-#include "model/c_scan.h"
+#include "model/scanf_conversions.h"
 
 #include <algorithm>
 #include <charconv>
