@@ -10,8 +10,13 @@
 
 #include "model/obj_model.h"
 
+// How every model of the run is read and drawn: the specified subset with its capacities, or the
+// whole reading of the files people have.
+enum class Reading { specified, whole };
+
 struct ViewerState {
   std::unique_ptr<ObjModel> model;  // the model on display, or none
+  Reading reading = Reading::specified;
   float floorOffset = 0.0f;         // how far drawing lowers the model, scene units
   float cameraDistance = 15.0f;     // scene units from the origin, never below 5
   float cameraYaw = -30.0f;         // degrees about the vertical axis

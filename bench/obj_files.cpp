@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -40,6 +41,14 @@ struct Writer {
                                                value, std::chars_format::fixed, 6)
                                      .ptr -
                                  buffer.data());
+  }
+  void decimal(float value, int decimals) {
+    buffer[used++] = ' ';
+    used = static_cast<std::size_t>(
+        std::to_chars(buffer.data() + used, buffer.data() + buffer.size(), value,
+                      std::chars_format::fixed, decimals)
+            .ptr -
+        buffer.data());
   }
   void endLine() {
     buffer[used++] = '\n';
@@ -102,6 +111,48 @@ void writeAllFaces(const std::string& path, uint64_t bytes) {
       w.integer(n);
     }
     w.endLine();
+  }
+  w.flush();
+  std::fclose(w.file);
+}
+
+void writeWholeMesh(const std::string& path, uint32_t columns, uint32_t rows) {
+  Writer w{std::fopen(path.c_str(), "wb")};
+  w.text("# a wavy sheet, written as exporters write meshes");
+  w.endLine();
+  for (int list = 0; list < 3; ++list) {
+    for (uint32_t r = 0; r < rows; ++r) {
+      for (uint32_t c = 0; c < columns; ++c) {
+        const float x = 9.0f * static_cast<float>(c) / static_cast<float>(columns) - 4.5f;
+        const float z = 9.0f * static_cast<float>(r) / static_cast<float>(rows) - 4.5f;
+        const float slope = 0.3f * std::cos(3.0f * x);
+        const float length = std::sqrt(1.0f + slope * slope);
+        const float values[3][3] = {{x, 0.1f * std::sin(3.0f * x), z},
+                                    {-slope / length, 1.0f / length, 0.0f},
+                                    {(x + 4.5f) / 9.0f, (z + 4.5f) / 9.0f, 0.0f}};
+        w.text(list == 0 ? "v" : list == 1 ? "vn" : "vt");
+        for (const float value : values[list]) {
+          w.decimal(value, 5);
+        }
+        w.endLine();
+      }
+    }
+  }
+  for (uint32_t r = 0; r + 1 < rows; ++r) {
+    for (uint32_t c = 0; c + 1 < columns; ++c) {
+      const uint32_t a = r * columns + c + 1;
+      const uint32_t quad[2][3] = {{a, a + columns, a + columns + 1}, {a, a + columns + 1, a + 1}};
+      for (const auto& triangle : quad) {
+        w.text("f");
+        for (const uint32_t corner : triangle) {
+          for (int k = 0; k < 3; ++k) {
+            w.text(k == 0 ? " " : "/");
+            w.integer(corner);
+          }
+        }
+        w.endLine();
+      }
+    }
   }
   w.flush();
   std::fclose(w.file);

@@ -9,9 +9,6 @@
 //
 // Exit status 0 when both medians are within their targets and the big file costs no more memory
 // than the torus plus kReaderMemoryMiB, 1 otherwise.
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -23,6 +20,7 @@
 #include <vector>
 
 #include "app/options.h"
+#include "bench/child_runs.h"
 #include "bench/obj_files.h"
 #include "platform/offscreen_picture.h"
 #include "view/scene.h"
@@ -43,51 +41,6 @@ using Clock = std::chrono::steady_clock;
 
 double msSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-struct Run {
-  double ms = 0.0;
-  double cpuMs = 0.0;  // user and system time of all its threads
-  double peakMiB = 0.0;
-  std::vector<double> steps;  // only for runs of this program's --steps
-};
-
-// Runs a program to its end, its standard output into `output` when that is not empty.
-Run runChild(std::vector<std::string> arguments, const std::string& output) {
-  std::vector<char*> argv;
-  for (std::string& a : arguments) {
-    argv.push_back(a.data());
-  }
-  argv.push_back(nullptr);
-  std::fflush(stdout);
-  const Clock::time_point start = Clock::now();
-  const pid_t child = fork();
-  if (child == 0) {
-    if (!output.empty() && std::freopen(output.c_str(), "w", stdout) == nullptr) {
-      _exit(127);
-    }
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(child, &status, 0, &usage);
-  Run run;
-  run.ms = msSince(start);
-  run.cpuMs = (static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e6 +
-               static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec)) /
-              1000.0;
-  run.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "%s failed\n", arguments[0].c_str());
-    std::exit(2);
-  }
-  return run;
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 // The step times of one --steps run: each step's end in ms since its parent forked, then the exit.

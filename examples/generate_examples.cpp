@@ -6,6 +6,10 @@
 // blocks.obj    boxes of five materials with flat normals, each face its own colour run
 // far_away.obj  a small house whose coordinates lie far from the origin and high above y = 0:
 //               scaled about the origin, it stands beside the floor rather than on its middle
+// trophy.obj    a star on a post on a base, written as exporters write: CR LF line ends, corners
+//               v/t/n, quads, the star's face one concave polygon, the base in negative numbers,
+//               and a library whose colours are indented and whose names have spaces; only the
+//               whole reading draws it
 //
 // Every model names its library by a relative name, so it finds it only from its own folder.
 #include <cmath>
@@ -34,8 +38,10 @@ struct ObjText {
   std::string text;
   int positions = 0;
   int normals = 0;
+  int texcoords = 0;
+  const char* lineEnd = "\n";
 
-  void line(const std::string& s) { text += s + "\n"; }
+  void line(const std::string& s) { text += s + lineEnd; }
   int position(Point p) {
     line(format("v %.5f %.5f %.5f", p.x, p.y, p.z));
     return ++positions;
@@ -43,6 +49,10 @@ struct ObjText {
   int normal(Point n) {
     line(format("vn %.5f %.5f %.5f", n.x, n.y, n.z));
     return ++normals;
+  }
+  int texcoord(double u, double v) {
+    line(format("vt %.4f %.4f", u, v));
+    return ++texcoords;
   }
   void triangle(int v0, int n0, int v1, int n1, int v2, int n2) {
     line(format("f %d//%d %d//%d %d//%d", v0, n0, v1, n1, v2, n2));
@@ -191,6 +201,111 @@ std::string farAway() {
   return obj.text;
 }
 
+// A box of quads, written v/t/n with negative numbers: each face counts back from the entries just
+// written, as some exporters write every part.
+void relativeBox(ObjText& obj, Point low, Point high) {
+  for (int k = 0; k < 8; ++k) {
+    obj.position({k & 1 ? high.x : low.x, k & 2 ? high.y : low.y, k & 4 ? high.z : low.z});
+  }
+  const Point normals[6] = {{0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}};
+  for (const Point& n : normals) {
+    obj.normal(n);
+  }
+  obj.texcoord(0, 0);
+  obj.texcoord(1, 0);
+  obj.texcoord(1, 1);
+  obj.texcoord(0, 1);
+  // Corners by their bits (x 1, y 2, z 4), counter-clockwise seen from outside.
+  const int faces[6][4] = {{4, 5, 7, 6}, {1, 0, 2, 3}, {5, 1, 3, 7},
+                           {0, 4, 6, 2}, {6, 7, 3, 2}, {0, 1, 5, 4}};
+  for (int f = 0; f < 6; ++f) {
+    std::string face = "f";
+    for (int k = 0; k < 4; ++k) {
+      face += ObjText::format(" %d/%d/%d", faces[f][k] - 8, k - 4, f - 6);
+    }
+    obj.line(face);
+  }
+}
+
+std::string trophy() {
+  constexpr double kPi = 3.14159265358979323846;
+  constexpr int kPoints = 5;
+  constexpr double kOuter = 1.0;
+  constexpr double kInner = 0.42;
+  constexpr double kHalfDepth = 0.15;
+  const Point centre = {0, 1.75, 0};
+  ObjText obj;
+  obj.lineEnd = "\r\n";
+  obj.line("# Trophy: a star on a post on a base.");
+  obj.line("mtllib trophy.mtl");
+  obj.line("o Star");
+  // The outline, counter-clockwise seen from the front (+z), the top point first.
+  Point outline[2 * kPoints];
+  for (int k = 0; k < 2 * kPoints; ++k) {
+    const double angle = kPi / 2 + k * kPi / kPoints;
+    const double radius = k % 2 == 0 ? kOuter : kInner;
+    outline[k] = {centre.x + radius * std::cos(angle), centre.y + radius * std::sin(angle), 0};
+  }
+  int front[2 * kPoints];
+  int back[2 * kPoints];
+  int uv[2 * kPoints];
+  for (int k = 0; k < 2 * kPoints; ++k) {
+    front[k] = obj.position({outline[k].x, outline[k].y, kHalfDepth});
+    back[k] = obj.position({outline[k].x, outline[k].y, -kHalfDepth});
+    uv[k] = obj.texcoord(0.5 + 0.5 * (outline[k].x - centre.x),
+                         0.5 + 0.5 * (outline[k].y - centre.y));
+  }
+  const int middle = obj.position({centre.x, centre.y, -kHalfDepth});
+  const int forward = obj.normal({0, 0, 1});
+  const int backward = obj.normal({0, 0, -1});
+  obj.line("usemtl gold");
+  obj.line("s off");
+  // The front: one concave polygon of ten corners.
+  std::string face = "f";
+  for (int k = 0; k < 2 * kPoints; ++k) {
+    face += ObjText::format(" %d/%d/%d", front[k], uv[k], forward);
+  }
+  obj.line(face);
+  // The back: a fan of triangles around its middle, facing away.
+  for (int k = 0; k < 2 * kPoints; ++k) {
+    const int next = (k + 1) % (2 * kPoints);
+    obj.line(ObjText::format("f %d//%d %d//%d %d//%d", middle, backward, back[next], backward,
+                             back[k], backward));
+  }
+  // The sides: one quad per edge, each with its outward normal.
+  for (int k = 0; k < 2 * kPoints; ++k) {
+    const int next = (k + 1) % (2 * kPoints);
+    const double dx = outline[next].x - outline[k].x;
+    const double dy = outline[next].y - outline[k].y;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    const int n = obj.normal({dy / length, -dx / length, 0});
+    obj.line(ObjText::format("f %d/%d/%d %d/%d/%d %d/%d/%d %d/%d/%d", front[k], uv[k], n, back[k],
+                             uv[k], n, back[next], uv[next], n, front[next], uv[next], n));
+  }
+  obj.line("o Post");
+  obj.line("usemtl brass");
+  relativeBox(obj, {-0.07, 0.5, -0.07}, {0.07, 1.75, 0.07});
+  obj.line("o Base");
+  obj.line("usemtl dark walnut");
+  relativeBox(obj, {-0.7, 0, -0.45}, {0.7, 0.5, 0.45});
+  return obj.text;
+}
+
+// A library as exporters write one: a header, colour lines indented by a tab, terms the viewer
+// does not use, and a name with a space.
+std::string trophyLibrary() {
+  const Colour colours[] = {{"gold", 0.95, 0.72, 0.18},
+                            {"brass", 0.7, 0.6, 0.35},
+                            {"dark walnut", 0.4, 0.24, 0.13}};
+  std::string text = "# Trophy materials\r\n";
+  for (const Colour& c : colours) {
+    text += ObjText::format("\r\nnewmtl %s\r\n\tNs 250.0\r\n\tKa 1.000 1.000 1.000\r\n", c.name);
+    text += ObjText::format("\tKd %.3f %.3f %.3f\r\n\tKs 0.500 0.500 0.500\r\n\tillum 2\r\n",
+                            c.r, c.g, c.b);
+  }
+  return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -215,6 +330,8 @@ int main(int argc, char** argv) {
     writeFile(folder + "/far_away.mtl", materialLibrary({{"wall", 0.95, 0.9, 0.8},
                                                          {"roof", 0.7, 0.2, 0.15},
                                                          {"door", 0.35, 0.25, 0.15}}));
+    writeFile(folder + "/trophy.obj", trophy());
+    writeFile(folder + "/trophy.mtl", trophyLibrary());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;

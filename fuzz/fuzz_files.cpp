@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +44,16 @@ bool sameBytes(const std::vector<T>& a, const std::vector<T>& b) {
          (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
 }
 
+// Every list exactly as long as its count says.
+void checkListSizes(const ObjModel& m) {
+  require(m.positions.size() == static_cast<std::size_t>(m.positionCount), "positions size");
+  require(m.normals.size() == static_cast<std::size_t>(m.normalCount), "normals size");
+  require(m.texcoords.size() == static_cast<std::size_t>(m.texcoordCount), "texcoords size");
+  require(m.faceVertexIndex.size() == 3 * static_cast<std::size_t>(m.faceCount), "vertex indices");
+  require(m.faceNormalIndex.size() == 3 * static_cast<std::size_t>(m.faceCount), "normal indices");
+  require(m.faceMaterial.size() == static_cast<std::size_t>(m.faceCount), "face materials");
+}
+
 }  // namespace
 
 const std::string& fuzzFolder() {
@@ -59,6 +70,13 @@ const std::string& fuzzFolder() {
   return folder;
 }
 
+void writeObjAndLibrary(std::string_view input) {
+  const std::size_t split = input.find("#MTL\n");
+  writeFuzzFile("f.obj", input.substr(0, split));
+  writeFuzzFile("m.mtl",
+                split == std::string_view::npos ? std::string_view() : input.substr(split + 5));
+}
+
 void writeFuzzFile(const char* name, std::string_view contents) {
   const std::string path = fuzzFolder() + "/" + name;
   std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -73,12 +91,7 @@ void checkModel(const ObjModel& m) {
   require(m.texcoordCount >= 0 && m.texcoordCount <= kMaxTexcoords, "texcoord count");
   require(m.faceCount >= 0 && m.faceCount <= kMaxFaces, "face count");
   require(m.materialCount >= 0 && m.materialCount <= kMaxMaterials, "material count");
-  require(m.positions.size() == static_cast<std::size_t>(m.positionCount), "positions size");
-  require(m.normals.size() == static_cast<std::size_t>(m.normalCount), "normals size");
-  require(m.texcoords.size() == static_cast<std::size_t>(m.texcoordCount), "texcoords size");
-  require(m.faceVertexIndex.size() == 3 * static_cast<std::size_t>(m.faceCount), "vertex indices");
-  require(m.faceNormalIndex.size() == 3 * static_cast<std::size_t>(m.faceCount), "normal indices");
-  require(m.faceMaterial.size() == static_cast<std::size_t>(m.faceCount), "face materials");
+  checkListSizes(m);
   bool seenMaterial = false;
   for (const ObjMaterial* material : m.faceMaterial) {
     require(material == nullptr || owned(m, material), "a triangle's material is not owned");
@@ -105,5 +118,29 @@ void checkSameModel(const ObjModel& a, const ObjModel& b) {
   require(a.materialCount == b.materialCount, "scans disagree on the table");
   for (std::size_t slot = 0; slot < a.materials.size(); ++slot) {
     require(sameMaterial(a.materials[slot], b.materials[slot]), "scans disagree on a table slot");
+  }
+}
+
+void checkWholeModel(const ObjModel& m) {
+  checkListSizes(m);
+  for (int32_t f = 0; f < m.faceCount; ++f) {
+    require(faceIndicesInRange(m, f), "a whole triangle's index is outside its list");
+    const ObjMaterial* material = m.faceMaterial[static_cast<std::size_t>(f)];
+    require(material == nullptr || owned(m, material), "a whole triangle's material is not owned");
+  }
+  require(m.materialCount == 0, "the whole reading filled the table");
+}
+
+void checkPlacedModel(const ObjModel& m, float target) {
+  // Rounding to float on the way leaves a little room.
+  const double slack = 1e-3 * target;
+  for (const int32_t corner : m.faceVertexIndex) {
+    const Vec3& p = m.positions[static_cast<std::size_t>(corner)];
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+      continue;
+    }
+    require(std::fabs(p.x) <= target / 2 + slack && std::fabs(p.z) <= target / 2 + slack &&
+                p.y >= -slack && p.y <= target + slack,
+            "a placed corner lies outside the fitted box");
   }
 }

@@ -1,5 +1,6 @@
-// What both fuzz targets share: a private folder to write their inputs into, and a check that the
-// vector and the plain line scan read an input alike and leave a model that keeps its promises.
+// What the fuzz targets share: a private folder to write their inputs into, a check that the vector
+// and the plain line scan read an input alike and leave a model that keeps its promises, and the
+// promises of the whole reading and its placement.
 #pragma once
 
 #include <cstddef>
@@ -16,8 +17,20 @@ const std::string& fuzzFolder();
 // Writes `contents` to `name` inside fuzzFolder().
 void writeFuzzFile(const char* name, std::string_view contents);
 
+// Writes an OBJ input as "f.obj": the input up to a line "#MTL", and what follows that line as the
+// material library "m.mtl" that the OBJ part can name (empty without one).
+void writeObjAndLibrary(std::string_view input);
+
 // Stops the process with a crash report when the model breaks a promise of obj_model.h.
 void checkModel(const ObjModel& model);
 
 // Stops the process when the two models differ in anything the reader fills in.
 void checkSameModel(const ObjModel& a, const ObjModel& b);
+
+// Stops the process when a model of the whole reading breaks a promise of whole_reader.h: lists as
+// long as their counts, every index inside its list, every material owned, the table empty.
+void checkWholeModel(const ObjModel& model);
+
+// Stops the process when a drawn corner with finite coordinates lies outside the box that
+// placeWholeModel promises: x and z within half the target of the middle, y from 0 to the target.
+void checkPlacedModel(const ObjModel& model, float target);

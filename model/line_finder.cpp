@@ -99,15 +99,25 @@ FileDescriptor::~FileDescriptor() {
   }
 }
 
+bool openFileForReading(FileDescriptor& file, const char* path, long long& size) {
+  if (file.fd >= 0) {
+    closeFile(file.fd);
+  }
+  file.fd = openRegularFile(path, size);
+  return file.fd >= 0;
+}
+
+long readFileBytes(const FileDescriptor& file, char* to, std::size_t bytes) {
+  return readSome(file.fd, to, bytes);
+}
+
 bool openLineFinder(LineFinder& finder, const char* path) {
   closeLineFinder(finder);
-  long long fileBytes = 0;
-  const int fd = openRegularFile(path, fileBytes);
-  if (fd < 0) {
+  long long size = 0;
+  if (!openFileForReading(finder.file, path, size)) {
     return false;
   }
-  finder.file.fd = fd;
-  const std::size_t blockBytes = blockBytesFor(fileBytes);
+  const std::size_t blockBytes = blockBytesFor(size);
   if (!finder.storage || finder.blockBytes < blockBytes) {
     finder.storage.reset();
     finder.storage = std::make_unique_for_overwrite<char[]>(kFrontBytes + blockBytes + kBackBytes);

@@ -62,6 +62,12 @@ struct FileDescriptor {
   ~FileDescriptor();
 };
 
+// Opens `path` for reading when it is a regular file, as openLineFinder does, and gives its size.
+// False, with nothing open, otherwise. readFileBytes reads up to `bytes` bytes: 0 at the end of
+// the file, negative on a read error.
+bool openFileForReading(FileDescriptor& file, const char* path, long long& size);
+long readFileBytes(const FileDescriptor& file, char* to, std::size_t bytes);
+
 struct LineFinder {
   FileDescriptor file;
   std::unique_ptr<char[]> storage;

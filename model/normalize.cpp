@@ -78,3 +78,43 @@ float normalizeModel(ObjModel* model, float target) {
   }
   return y.any ? y.min * scale : 0.0f;
 }
+
+float placeWholeModel(ObjModel* model, float target) {
+  if (model == nullptr) {
+    return 0.0f;
+  }
+  Range x;
+  Range y;
+  Range z;
+  for (int32_t f = 0; f < model->faceCount; ++f) {
+    if (!faceIndicesInRange(*model, f)) {
+      continue;
+    }
+    for (std::size_t k = 0; k < 3; ++k) {
+      const Vec3& p = model->positions[model->faceVertexIndex[3 * static_cast<std::size_t>(f) + k]];
+      x.take(p.x);
+      y.take(p.y);
+      z.take(p.z);
+    }
+  }
+  if (!x.any || !y.any || !z.any) {
+    return 0.0f;
+  }
+  // In double precision: the extent of coordinates near float's limits still fits.
+  auto extentOf = [](const Range& r) { return static_cast<double>(r.max) - r.min; };
+  const double extent = std::max({extentOf(x), extentOf(y), extentOf(z)});
+  const double fitted = extent > 0.0 ? target / extent : 0.0;
+  const double scale = fitted > 0.0 && std::isfinite(fitted) ? fitted : 1.0;
+  const double middleX = (static_cast<double>(x.min) + x.max) / 2.0;
+  const double middleZ = (static_cast<double>(z.min) + z.max) / 2.0;
+  const double lowest = y.min;
+  const auto claimed = static_cast<std::size_t>(std::max(model->positionCount, 0));
+  const std::size_t count = std::min(claimed, model->positions.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    Vec3& p = model->positions[i];
+    p.x = static_cast<float>((p.x - middleX) * scale);
+    p.y = static_cast<float>((p.y - lowest) * scale);
+    p.z = static_cast<float>((p.z - middleZ) * scale);
+  }
+  return 0.0f;
+}

@@ -18,10 +18,13 @@ constexpr std::size_t kMaterialSweepSlack = 1024;
 
 struct ObjReading {
   ObjModel& model;
+  ObjReadingAccount* account;  // null when nobody asks
   LineFilter filter;
   const ObjMaterial* current = nullptr;
   LineFinder library;  // kept between "mtllib" lines so that its buffer is allocated once
   std::size_t sweepAt = kMaterialSweepSlack;
+  int64_t skippedFaceLines = 0;
+  int64_t polygons = 0;
 };
 
 bool startsWith(const ScanText& line, std::string_view word) {
@@ -52,12 +55,28 @@ void compact(ObjModel& m) {
   compactList(m.faceMaterial, m.faceCount);
 }
 
-// Only the lines that can still change the model: a full list's lines are never converted.
-LineFilter objLineFilter(const ObjModel& m) {
+// Only the lines that can still change the model: a full list's lines are never converted. An
+// account wants one more line of a full list, to tell that it was full when one came.
+LineFilter objLineFilter(const ObjModel& m, const ObjReadingAccount* account) {
+  const bool asked = account != nullptr;
   return LineFilter{{'m', 'u', 'f'},
-                    m.positionCount < kMaxPositions,
-                    m.normalCount < kMaxNormals,
-                    m.texcoordCount < kMaxTexcoords};
+                    m.positionCount < kMaxPositions || (asked && !account->positionsFull),
+                    m.normalCount < kMaxNormals || (asked && !account->normalsFull),
+                    m.texcoordCount < kMaxTexcoords || (asked && !account->texcoordsFull)};
+}
+
+// Whether anything but blanks and a comment follows in the line.
+bool moreInLine(ScanText line) {
+  while (line.next < line.end && *line.next != '\n' && isCSpace(*line.next)) {
+    ++line.next;
+  }
+  return line.next < line.end && *line.next != '\n' && *line.next != '\0' && *line.next != '#';
+}
+
+// A line the whole reading takes as a face: "f", a blank, and something after it.
+bool isFaceLine(const ScanText& line) {
+  return line.end - line.next >= 2 && isCSpace(line.next[1]) && line.next[1] != '\n' &&
+         moreInLine({line.next + 1, line.end});
 }
 
 constexpr LineFilter kMtlLineFilter{{'n', 'K', 'K'}, false, false, false};
@@ -72,11 +91,17 @@ int32_t toIndex(int64_t number) {
 }
 
 // "v %f %f %f" and its "vn" and "vt" forms; components that do not convert are 0. Returns
-// kFilterChanged when the list has become full, so that its lines are no longer looked at.
+// kFilterChanged when the list has become full, so that its lines are no longer looked at, and
+// when an account has seen a line come to the full list.
 LineVerdict addVec3(ObjReading& reading, std::vector<Vec3>& list, int32_t& count, int32_t capacity,
-                    std::size_t keywordLength, ScanText line) {
+                    bool ObjReadingAccount::*full, std::size_t keywordLength, ScanText line) {
   if (count >= capacity) {
-    return LineVerdict::kGoOn;
+    if (reading.account == nullptr) {
+      return LineVerdict::kGoOn;
+    }
+    reading.account->*full = true;
+    reading.filter = objLineFilter(reading.model, reading.account);
+    return LineVerdict::kFilterChanged;
   }
   line.next += keywordLength;
   Vec3 v{0.0f, 0.0f, 0.0f};
@@ -85,12 +110,12 @@ LineVerdict addVec3(ObjReading& reading, std::vector<Vec3>& list, int32_t& count
   if (count < capacity) {
     return LineVerdict::kGoOn;
   }
-  reading.filter = objLineFilter(reading.model);
+  reading.filter = objLineFilter(reading.model, reading.account);
   return LineVerdict::kFilterChanged;
 }
 
-// "f %i//%i %i//%i %i//%i": vertex and normal number of three corners.
-bool scanFace(ScanText line, int64_t (&numbers)[6]) {
+// "f %i//%i %i//%i %i//%i": vertex and normal number of three corners; `line` is left after them.
+bool scanFace(ScanText& line, int64_t (&numbers)[6]) {
   line.next += 1;
   for (int k = 0; k < 6; k += 2) {
     if (!scanInteger(line, numbers[k]) || !scanLiteral(line, '/') || !scanLiteral(line, '/') ||
@@ -129,9 +154,12 @@ PALVETTA_ALWAYS_INLINE bool plainlyNoFace(const ScanText& line) {
 // Returns kStop once the last triangle the model can hold is stored: nothing after it is read.
 LineVerdict addFace(ObjReading& reading, const ScanText& line) {
   int64_t numbers[6];
-  if (!scanFace(line, numbers)) {
+  ScanText rest = line;
+  if (!scanFace(rest, numbers)) {
+    reading.skippedFaceLines += isFaceLine(line) ? 1 : 0;
     return LineVerdict::kGoOn;
   }
+  reading.polygons += moreInLine(rest) ? 1 : 0;
   ObjModel& m = reading.model;
   const std::size_t face = static_cast<std::size_t>(m.faceCount);
   for (std::size_t k = 0; k < 3; ++k) {
@@ -242,12 +270,15 @@ PALVETTA_NOINLINE LineVerdict readObjLine(ObjReading& reading, const ScanText& l
     case 'v': {
       const char second = line.end - line.next >= 2 ? line.next[1] : '\0';
       if (second == 'n') {
-        return addVec3(reading, m.normals, m.normalCount, kMaxNormals, 2, line);
+        return addVec3(reading, m.normals, m.normalCount, kMaxNormals,
+                       &ObjReadingAccount::normalsFull, 2, line);
       }
       if (second == 't') {
-        return addVec3(reading, m.texcoords, m.texcoordCount, kMaxTexcoords, 2, line);
+        return addVec3(reading, m.texcoords, m.texcoordCount, kMaxTexcoords,
+                       &ObjReadingAccount::texcoordsFull, 2, line);
       }
-      return addVec3(reading, m.positions, m.positionCount, kMaxPositions, 1, line);
+      return addVec3(reading, m.positions, m.positionCount, kMaxPositions,
+                     &ObjReadingAccount::positionsFull, 1, line);
     }
     case 'm':
       if (startsWith(line, "mtllib")) {
@@ -269,29 +300,61 @@ PALVETTA_NOINLINE LineVerdict readObjLine(ObjReading& reading, const ScanText& l
 PALVETTA_ALWAYS_INLINE LineVerdict readWantedObjLine(ObjReading& reading,
                                                             const ScanText& line) {
   if (*line.next == 'f' && plainlyNoFace(line)) {
+    ++reading.skippedFaceLines;
     return LineVerdict::kGoOn;
   }
   return readObjLine(reading, line);
 }
 
-}  // namespace
-
-void loadMaterialLibrary(ObjModel& model, const char* name) {
-  LineFinder file;
-  readMaterialLibrary(model, name, file);
+// Whether a face line follows where reading stopped: looked for, not read.
+bool faceLineFollows(LineFinder& file) {
+  constexpr LineFilter kFaceLines{{'f', 'f', 'f'}, false, false, false};
+  bool found = false;
+  readWantedLines(file, kFaceLines, [&found](const ScanText& line) {
+    found = isFaceLine(line);
+    return found ? LineVerdict::kStop : LineVerdict::kGoOn;
+  });
+  return found;
 }
 
-std::unique_ptr<ObjModel> loadObjModel(const char* path) {
+std::unique_ptr<ObjModel> readObjModel(const char* path, ObjReadingAccount* account) {
   LineFinder file;
   if (!openLineFinder(file, path)) {
     return nullptr;
   }
   auto model = std::make_unique<ObjModel>();
   reserveAtCapacity(*model);
-  ObjReading reading{*model, objLineFilter(*model), nullptr, {}, kMaterialSweepSlack};
+  ObjReading reading{
+      *model, account, objLineFilter(*model, account), nullptr, {}, kMaterialSweepSlack};
   readWantedLines(file, reading.filter,
                   [&reading](const ScanText& line) { return readWantedObjLine(reading, line); });
+  if (account != nullptr) {
+    account->skippedFaceLines = reading.skippedFaceLines;
+    account->polygons = reading.polygons;
+    account->stoppedAtCapacity = model->faceCount == kMaxFaces && faceLineFollows(file);
+  }
   sweepMaterials(*model, nullptr);
   compact(*model);
   return model;
+}
+
+}  // namespace
+
+bool leftFacesOut(const ObjReadingAccount& account) {
+  return account.skippedFaceLines > 0 || account.polygons > 0 || account.stoppedAtCapacity ||
+         account.positionsFull || account.normalsFull;
+}
+
+std::unique_ptr<ObjModel> loadObjModel(const char* path) {
+  return readObjModel(path, nullptr);
+}
+
+std::unique_ptr<ObjModel> loadObjModel(const char* path, ObjReadingAccount& account) {
+  account = {};
+  return readObjModel(path, &account);
+}
+
+void loadMaterialLibrary(ObjModel& model, const char* name) {
+  LineFinder file;
+  readMaterialLibrary(model, name, file);
 }

@@ -24,11 +24,28 @@
 // ends like LF, and read numbers as the C library does in the "C" locale, whatever the process
 // locale is. Memory stays bounded whatever the file: one read buffer per file, the lists at their
 // capacity, and the materials still reachable.
+//
+// With an account, loadObjModel also tells what it left out that the whole reading would draw, and
+// reads the same model at the same speed. Face lines are those that start "f" and a blank.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "model/obj_model.h"
 
+struct ObjReadingAccount {
+  int64_t skippedFaceLines = 0;  // face lines that stored no triangle
+  int64_t polygons = 0;          // stored faces that had more than three corners
+  bool stoppedAtCapacity = false;  // a face line followed the kMaxFaces-th triangle
+  bool positionsFull = false;      // a "v" line came when the positions were full
+  bool normalsFull = false;        // likewise "vn"
+  bool texcoordsFull = false;      // likewise "vt": leaves no face out
+};
+
+// Whether faces were left out: all of the account but full texture coordinates.
+bool leftFacesOut(const ObjReadingAccount& account);
+
 std::unique_ptr<ObjModel> loadObjModel(const char* path);
+std::unique_ptr<ObjModel> loadObjModel(const char* path, ObjReadingAccount& account);
 void loadMaterialLibrary(ObjModel& model, const char* name);

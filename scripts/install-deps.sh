@@ -14,6 +14,8 @@ test_packages=(libgtest-dev libxres-dev clang libclang-rt-14-dev locales locales
 # The open-file benchmark learns from the X server when windows are drawn and sends input through it;
 # the end-to-end tests keep the viewer's window off-screen as a compositing window manager does.
 test_packages+=(libxdamage-dev libxtst-dev libxcomposite-dev)
+# The whole-reading benchmark compares with tinyobjloader.
+test_packages+=(libtinyobjloader-dev)
 
 # dpkg-shlibdeps (dpkg-dev) and file work out the Debian package's dependencies; the tests pack it
 # too, check the desktop entry and the manual page, and run Debian's checks of a package (lintian).

@@ -3,6 +3,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cstddef>
+#include <vector>
+
 namespace {
 
 // A point light fixed in the scene, above and beside the floor.
@@ -68,6 +71,63 @@ void drawModel(const ObjModel& model, float floorOffset) {
   glEnd();
 }
 
+// A piece of a whole model: normal and position of each corner, as GL_N3F_V3F lays them out. Small
+// enough to stay in the processor's cache between filling it and OpenGL copying it.
+constexpr std::size_t kPieceTriangles = 4096;
+constexpr std::size_t kFloatsPerCorner = 6;
+
+void sendPiece(std::size_t& corners) {
+  if (corners > 0) {
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(corners));
+    corners = 0;
+  }
+}
+
+void setMaterialColour(const ObjMaterial* material) {
+  if (material == nullptr) {
+    glColor3f(1.0f, 1.0f, 1.0f);
+  } else {
+    glColor3f(material->diffuse.r, material->diffuse.g, material->diffuse.b);
+  }
+}
+
+void drawWholeModel(const ObjModel& model, float floorOffset) {
+  static std::vector<GLfloat> piece(3 * kPieceTriangles * kFloatsPerCorner);
+  glColor3f(1.0f, 1.0f, 1.0f);
+  glTranslatef(0.0f, -floorOffset, 0.0f);
+  glInterleavedArrays(GL_N3F_V3F, 0, piece.data());
+  const ObjMaterial* previous = nullptr;  // white is in force
+  std::size_t corners = 0;
+  for (int32_t f = 0; f < model.faceCount; ++f) {
+    if (!faceIndicesInRange(model, f)) {
+      continue;
+    }
+    const ObjMaterial* material = model.faceMaterial[f];
+    if (material != previous) {
+      sendPiece(corners);
+      setMaterialColour(material);
+      previous = material;
+    }
+    for (int k = 0; k < 3; ++k) {
+      const Vec3& n = model.normals[model.faceNormalIndex[3 * f + k]];
+      const Vec3& p = model.positions[model.faceVertexIndex[3 * f + k]];
+      GLfloat* corner = &piece[kFloatsPerCorner * corners++];
+      corner[0] = n.x;
+      corner[1] = n.y;
+      corner[2] = n.z;
+      corner[3] = p.x;
+      corner[4] = p.y;
+      corner[5] = p.z;
+    }
+    if (corners == 3 * kPieceTriangles) {
+      sendPiece(corners);
+    }
+  }
+  sendPiece(corners);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+}
+
 }  // namespace
 
 void initRenderState() {
@@ -103,7 +163,12 @@ void drawScene(const ViewerState& state) {
   // Set again under the camera transform so the light stays put in the scene.
   glLightfv(GL_LIGHT0, GL_POSITION, kLightPosition);
   drawFloor();
-  if (state.model) {
+  if (!state.model) {
+    return;
+  }
+  if (state.reading == Reading::whole) {
+    drawWholeModel(*state.model, state.floorOffset);
+  } else {
     drawModel(*state.model, state.floorOffset);
   }
 }

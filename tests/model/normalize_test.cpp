@@ -125,3 +125,53 @@ TEST(NormalizeTest, NonFiniteCoordinatesNeverBecomeBounds) {
 }
 
 }  // namespace
+
+namespace {
+
+// Triangles over the given positions, all in range unless said.
+ObjModel modelWithTriangles(std::vector<Vec3> positions, std::vector<int32_t> corners) {
+  ObjModel model = modelWith(std::move(positions));
+  model.normals = {{0, 1, 0}};
+  model.normalCount = 1;
+  model.faceCount = static_cast<int32_t>(corners.size() / 3);
+  model.faceNormalIndex.assign(corners.size(), 0);
+  model.faceVertexIndex = std::move(corners);
+  return model;
+}
+
+TEST(PlaceWholeModelTest, LargestExtentOfDrawnCornersBecomesTheTargetCentredOnTheFloor) {
+  // Drawn corners span x 2..6, y 10..12, z -1..3: the extent 4 gives the scale 5/4, the middle is
+  // x 4, z 1, the lowest y 10. The fourth position is used by no triangle, the fifth only by one
+  // with a corner outside the list: neither counts, both move alike.
+  ObjModel model = modelWithTriangles(
+      {{2, 10, -1}, {6, 12, -1}, {4, 10, 3}, {100, 100, 100}, {-50, 0, 0}}, {0, 1, 2, 4, 0, 7});
+  EXPECT_EQ(placeWholeModel(&model, 5.0f), 0.0f);
+  expectSame(model.positions[0], {-2.5f, 0, -2.5f});
+  expectSame(model.positions[1], {2.5f, 2.5f, -2.5f});
+  expectSame(model.positions[2], {0, 0, 2.5f});
+  expectSame(model.positions[3], {120, 112.5f, 123.75f});
+  expectSame(model.positions[4], {-67.5f, -12.5f, -1.25f});
+
+  // A tall model fits by its height: y 0..8 gives the scale 5/8.
+  ObjModel tall = modelWithTriangles({{0, 0, 0}, {1, 8, 0}, {0, 0, 2}}, {0, 1, 2});
+  placeWholeModel(&tall, 5.0f);
+  expectSame(tall.positions[1], {0.3125f, 5, -0.625f});
+}
+
+TEST(PlaceWholeModelTest, DegenerateAndNonFiniteModelsStayFinite) {
+  // A triangle that is one point far away is only moved: onto the middle of the floor.
+  ObjModel point = modelWithTriangles({{1e6f, -7, 3}}, {0, 0, 0});
+  placeWholeModel(&point, 5.0f);
+  expectSame(point.positions[0], {0, 0, 0});
+  // Non-finite components never set a bound.
+  ObjModel odd = modelWithTriangles({{kNaN, 0, 0}, {2, kInf, 0}, {0, 4, 2}}, {0, 1, 2});
+  placeWholeModel(&odd, 5.0f);
+  expectSame(odd.positions[2], {-1.25f, 5, 1.25f});
+  // No triangle: nothing moves.
+  ObjModel none = modelWith({{1, 7, 2}});
+  EXPECT_EQ(placeWholeModel(&none, 5.0f), 0.0f);
+  expectSame(none.positions[0], {1, 7, 2});
+  EXPECT_EQ(placeWholeModel(nullptr, 5.0f), 0.0f);
+}
+
+}  // namespace

@@ -520,6 +520,16 @@ std::unique_ptr<ObjModel> load(std::string_view name, std::string_view text) {
   return model ? std::move(model) : std::make_unique<ObjModel>();
 }
 
+// What reading the test file `name` left out; the model read with the account is the one read
+// without it.
+ObjReadingAccount accountOf(std::string_view name) {
+  const std::string path = testFolder() + "/" + std::string(name);
+  ObjReadingAccount account;
+  const auto counted = loadObjModel(path.c_str(), account);
+  EXPECT_EQ(modelDigest(*counted), modelDigest(*loadObjModel(path.c_str())));
+  return account;
+}
+
 // Positions, normals, texture coordinates, triangles and table materials.
 using Counts = std::array<int32_t, 5>;
 Counts countsOf(const ObjModel& m) {
@@ -560,6 +570,12 @@ TEST(ObjReaderTest, ReadsEachLineKindWithTheCConversions) {
   EXPECT_EQ(m->faceVertexIndex, (std::vector<int32_t>{7, 1, 2, 0, 1, 2}));
   EXPECT_EQ(m->faceNormalIndex, (std::vector<int32_t>{0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(m->faceMaterial, (std::vector<const ObjMaterial*>{nullptr, nullptr}));
+  // Three face lines stored nothing, one face had four corners; no list was full.
+  const ObjReadingAccount account = accountOf("kinds.obj");
+  EXPECT_EQ(account.skippedFaceLines, 3);
+  EXPECT_EQ(account.polygons, 1);
+  EXPECT_FALSE(account.stoppedAtCapacity || account.positionsFull || account.normalsFull ||
+               account.texcoordsFull);
 }
 
 TEST(ObjReaderTest, CrLfLineEndsReadLikeLf) {
@@ -593,6 +609,14 @@ TEST(ObjReaderTest, FullListsDropTheirLinesAndReadingGoesOn) {
               {{4095, 0, 0}, {4095, 0, 0}, {0, 4095, 0}});
   EXPECT_EQ(m->faceVertexIndex, (std::vector<int32_t>{0, 1, 4095}));
   EXPECT_EQ(m->faceNormalIndex, (std::vector<int32_t>{4095, 0, 1}));
+  const ObjReadingAccount account = accountOf("full.obj");
+  EXPECT_TRUE(account.positionsFull && account.normalsFull && account.texcoordsFull);
+  // Exactly full lists left nothing out; full texture coordinates leave no face out.
+  load("exactly.obj", text.substr(0, text.find("v 4096 0 0")));
+  EXPECT_FALSE(accountOf("exactly.obj").positionsFull || accountOf("exactly.obj").texcoordsFull);
+  load("texcoords.obj", "vt 0 0\n" + text.substr(0, text.find("v 4096 0 0")));
+  EXPECT_TRUE(accountOf("texcoords.obj").texcoordsFull);
+  EXPECT_FALSE(leftFacesOut(accountOf("texcoords.obj")));
 }
 
 TEST(ObjReaderTest, ReadingStopsAfterTheLineThatCompletesTheLastTriangle) {
@@ -611,6 +635,12 @@ TEST(ObjReaderTest, ReadingStopsAfterTheLineThatCompletesTheLastTriangle) {
   ASSERT_EQ(countsOf(*m), (Counts{1, 1, 0, 4096, 0}));
   EXPECT_EQ(m->faceVertexIndex[3 * 4095], 4095);
   EXPECT_TRUE(m->ownedMaterials.empty());
+  const ObjReadingAccount account = accountOf("stop.obj");
+  EXPECT_TRUE(account.stoppedAtCapacity);
+  EXPECT_EQ(account.skippedFaceLines, 41);  // those before the stop
+  // Where no face line follows the last triangle, reading stopped short of nothing.
+  load("filled.obj", text.substr(0, text.find("mtllib")) + "fog\nf\n");
+  EXPECT_FALSE(accountOf("filled.obj").stoppedAtCapacity);
 }
 
 TEST(ObjReaderTest, MaterialsAcrossTwoLibraries) {

@@ -44,10 +44,10 @@ int openSceneWindow(int width, int height) {
 
 void closeSceneWindow(int window) { glutDestroyWindow(window); }
 
-Frame renderFrame(const ViewerState& state) {
+Frame renderFrame(const ViewerState& state, SceneDrawing draw) {
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
-  drawScene(state);
+  draw(state);
   glFinish();
   Frame frame;
   frame.width = viewport[2];

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/viewer_state.h"
+#include "view/scene.h"
 
 struct Pixel {
   int r;
@@ -38,8 +39,10 @@ int countNotClear(const Frame& frame);
 int openSceneWindow(int width, int height);
 void closeSceneWindow(int window);
 
-// Draws one frame of `state` into the current window's back buffer and reads it before any swap.
-Frame renderFrame(const ViewerState& state);
+// Draws one frame of `state` into the current window's back buffer with `draw` and reads it before
+// any swap.
+using SceneDrawing = void (*)(const ViewerState&);
+Frame renderFrame(const ViewerState& state, SceneDrawing draw = drawScene);
 
 // Where the scene point (x, y, z) lands in a window of `width` x `height` under the camera of
 // `state`, in window coordinates (y upwards, as OpenGL counts them). Worked out here from what the

@@ -9,7 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "model/normalize.h"
+#include "model/whole_reader.h"
 #include "tests/support/gl_test_window.h"
+#include "tests/support/immediate_model.h"
 #include "tests/support/png_frame.h"
 #include "view/scene.h"
 
@@ -160,6 +165,43 @@ TEST_F(SceneTest, TrianglesWithIndicesOutsideTheListsAreSkipped) {
     EXPECT_GT(pixelAtScenePoint(frame, -2.0, 1.0, 0.3).r, 150) << "bad normal index " << bad;
     // The green triangle is gone: the floor behind it has red in it.
     EXPECT_GT(pixelAtScenePoint(frame, 2.0, 1.0, 0.3).r, 150) << "bad normal index " << bad;
+  }
+}
+
+// An example read whole from its own folder, where its library is, and placed on the floor.
+ViewerState wholeExample(const char* name) {
+  const std::filesystem::path start = std::filesystem::current_path();
+  std::filesystem::current_path(PALVETTA_EXAMPLES);
+  ViewerState state;
+  state.reading = Reading::whole;
+  state.model = loadWholeObjModel((std::string(name) + ".obj").c_str()).model;
+  std::filesystem::current_path(start);
+  EXPECT_NE(state.model, nullptr) << name;
+  state.floorOffset = placeWholeModel(state.model.get(), 5.0f);
+  return state;
+}
+
+TEST_F(SceneTest, WholeModelsMatchTheirBaselines) {
+  // The trophy's concave star and quads drawn whole; the far house centred on the floor.
+  EXPECT_TRUE(matchesBaseline(renderFrame(wholeExample("trophy")), "trophy_whole_640"));
+  EXPECT_TRUE(matchesBaseline(renderFrame(wholeExample("far_away")), "far_away_whole_640"));
+}
+
+TEST_F(SceneTest, WholeModelsDrawThroughArraysAsVertexByVertex) {
+  // The torus has more triangles than one piece of the arrays holds, in runs of four materials;
+  // a stretch without material must come out white, also between coloured runs.
+  ViewerState torus = wholeExample("torus");
+  ASSERT_GT(torus.model->faceCount, 2048);
+  for (int32_t f = 1000; f < 1200; ++f) {
+    torus.model->faceMaterial[f] = nullptr;
+  }
+  ViewerState trophy = wholeExample("trophy");
+  for (const ViewerState* state : {&torus, &trophy}) {
+    const Frame arrays = renderFrame(*state);
+    const Frame immediate = renderFrame(*state, drawSceneImmediately);
+    EXPECT_GT(countMismatches(arrays, baselineFrame("floor_640")), 1000);
+    EXPECT_TRUE(arrays.rgb == immediate.rgb)
+        << countMismatches(arrays, immediate) << " pixels differ";
   }
 }
 

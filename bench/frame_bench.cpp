@@ -1,0 +1,109 @@
+// Frame benchmark: one frame of a whole model of 1 M triangles, drawn by the viewer through vertex
+// arrays and drawn vertex by vertex in immediate mode, each timed to the finished frame in an
+// offscreen context (Mesa's software renderer where there is no GPU), in turns. Prints the medians
+// and whether both ways gave the same pixels; exit status 1 when they did not.
+//
+//   palvetta_frame_bench [FRAMES]   FRAMES each way (default 7)
+#include <GL/gl.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/child_runs.h"
+#include "model/normalize.h"
+#include "platform/offscreen_picture.h"
+#include "tests/support/immediate_model.h"
+#include "view/scene.h"
+
+namespace {
+
+constexpr int kSize = 640;
+constexpr int kDefaultFrames = 7;
+// A sphere of 500 rings of 1000 quads: 1 M triangles, in bands of two materials.
+constexpr int kRings = 500;
+constexpr int kSegments = 1000;
+
+std::unique_ptr<ObjModel> sphere() {
+  auto model = std::make_unique<ObjModel>();
+  constexpr double kPi = 3.14159265358979323846;
+  for (int r = 0; r <= kRings; ++r) {
+    for (int s = 0; s < kSegments; ++s) {
+      const double polar = kPi * r / kRings;
+      const double around = 2 * kPi * s / kSegments;
+      const Vec3 n = {static_cast<float>(std::sin(polar) * std::cos(around)),
+                      static_cast<float>(std::cos(polar)),
+                      static_cast<float>(std::sin(polar) * std::sin(around))};
+      model->positions.push_back(n);
+      model->normals.push_back(n);
+    }
+  }
+  for (const Rgb colour : {Rgb{0.9f, 0.5f, 0.2f}, Rgb{0.2f, 0.5f, 0.9f}}) {
+    model->ownedMaterials.push_back(std::make_unique<ObjMaterial>(ObjMaterial{"band", colour}));
+  }
+  auto at = [](int r, int s) { return r * kSegments + s % kSegments; };
+  for (int r = 0; r < kRings; ++r) {
+    const ObjMaterial* band = model->ownedMaterials[(r / 25) % 2].get();
+    for (int s = 0; s < kSegments; ++s) {
+      // Counter-clockwise seen from outside.
+      const int quad[2][3] = {{at(r, s), at(r, s + 1), at(r + 1, s)},
+                              {at(r + 1, s), at(r, s + 1), at(r + 1, s + 1)}};
+      for (const auto& triangle : quad) {
+        model->faceVertexIndex.insert(model->faceVertexIndex.end(), triangle, triangle + 3);
+        model->faceNormalIndex.insert(model->faceNormalIndex.end(), triangle, triangle + 3);
+        model->faceMaterial.push_back(band);
+      }
+    }
+  }
+  model->positionCount = static_cast<int32_t>(model->positions.size());
+  model->normalCount = static_cast<int32_t>(model->normals.size());
+  model->faceCount = static_cast<int32_t>(model->faceMaterial.size());
+  return model;
+}
+
+double frameMs(const ViewerState& state, void (*draw)(const ViewerState&), Picture& picture) {
+  const auto start = std::chrono::steady_clock::now();
+  draw(state);
+  glFinish();
+  const double ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  picture = readOffscreenPicture(kSize, kSize);
+  return ms;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultFrames;
+  ViewerState state;
+  state.reading = Reading::whole;
+  state.model = sphere();
+  state.floorOffset = placeWholeModel(state.model.get(), 5.0f);
+  OffscreenContext context;
+  if (const Failure failure = openOffscreenContext(kSize, kSize, context)) {
+    std::fprintf(stderr, "no offscreen context: %s\n", failure->c_str());
+    return 2;
+  }
+  initRenderState();
+  reshape(kSize, kSize);
+  std::vector<double> arrays;
+  std::vector<double> immediate;
+  Picture fromArrays;
+  Picture fromImmediate;
+  frameMs(state, drawScene, fromArrays);  // the renderer compiles its shaders at the first frame
+  for (int i = 0; i < frames; ++i) {
+    arrays.push_back(frameMs(state, drawScene, fromArrays));
+    immediate.push_back(frameMs(state, drawSceneImmediately, fromImmediate));
+  }
+  const bool same = fromArrays.rgb == fromImmediate.rgb;
+  std::printf(
+      "%d triangles, %d x %d, median of %d frames: arrays %.1f ms, immediate mode %.1f ms "
+      "(%.2f x); same pixels: %s\n",
+      state.model->faceCount, kSize, kSize, frames, median(arrays), median(immediate),
+      median(arrays) / median(immediate), same ? "yes" : "NO");
+  return same ? 0 : 1;
+}

@@ -1,0 +1,23 @@
+// The whole reading on arbitrary files, then the placement. An input is an OBJ file, optionally
+// followed by a line "#MTL" and the material library "m.mtl" that the OBJ part can name; both are
+// read from real files.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "fuzz/fuzz_files.h"
+#include "model/normalize.h"
+#include "model/whole_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  writeObjAndLibrary(std::string_view(reinterpret_cast<const char*>(data), size));
+  WholeObjReading reading = loadWholeObjModel("f.obj");
+  if (!reading.model) {
+    std::abort();  // the file was just written, and is small: it must be read
+  }
+  checkWholeModel(*reading.model);
+  placeWholeModel(reading.model.get(), 5.0f);
+  checkPlacedModel(*reading.model, 5.0f);
+  return 0;
+}

@@ -1,0 +1,41 @@
+// Cuts one polygon into triangles with GLU's tessellator. It draws nothing and needs no OpenGL
+// context: the tessellator only computes, and this file is the one place the model code uses GLU.
+//
+// cutPolygon takes the corners of one polygon in order and fills `cut` with triangles that cover
+// exactly the polygon's area, concave or not, each running the way the polygon runs (the same
+// winding), by the odd winding rule where its edges cross. A triangle's corners are numbers: below
+// corners.size() a corner of the polygon, from there on a point of cut.newPoints, made where edges
+// cross or corners coincide. Degenerate polygons (repeated corners, all corners on one line) give
+// the triangles of whatever area they have, possibly none. Corners must be finite.
+//
+// Returns false, with no triangles, when the tessellator reports an error. A failed allocation,
+// here or in a tessellator callback, is thrown as std::bad_alloc once the tessellator has returned,
+// never through it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "model/obj_model.h"
+
+struct NewPolygonPoint {
+  Vec3 position;
+  int32_t from[4];  // the corner numbers it was made from; -1 for none
+};
+
+struct PolygonCut {
+  std::vector<int32_t> triangles;  // 3 corner numbers per triangle
+  std::vector<NewPolygonPoint> newPoints;
+};
+
+// One tessellator, kept for many polygons.
+struct PolygonCutter;
+struct PolygonCutterDeleter {
+  void operator()(PolygonCutter* cutter) const;
+};
+using PolygonCutterHandle = std::unique_ptr<PolygonCutter, PolygonCutterDeleter>;
+
+PolygonCutterHandle newPolygonCutter();
+bool cutPolygon(PolygonCutter& cutter, std::span<const Vec3> corners, PolygonCut& cut);

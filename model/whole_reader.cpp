@@ -1,0 +1,773 @@
+#include "model/whole_reader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
+#include "model/line_finder.h"
+#include "model/polygon_triangles.h"
+
+namespace {
+
+constexpr std::size_t kMinBlock = 4096;
+constexpr std::size_t kMaxBlock = std::size_t{1} << 20;
+
+// The tessellator's work grows with the square of a polygon's corners where its edges cross: a
+// random polygon of 2000 corners takes it seconds. Larger polygons that are not plainly convex, in
+// practice finely sampled outlines that are convex but for rounding, become fans.
+constexpr std::size_t kMaxCutCorners = 1024;
+
+// A position number that is out of range for good, or a normal number that names no normal.
+constexpr int32_t kNoIndex = -1;
+constexpr int64_t kMaxCount = std::numeric_limits<int32_t>::max();
+
+constexpr Vec3 kUp = {0.0f, 1.0f, 0.0f};
+
+// ---------------------------------------------------------------------------------------------
+// Lines.
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// What may follow a keyword: a blank, or the line break that ends every line handed out.
+bool endsWord(char c) {
+  return isBlank(c) || c == '\n';
+}
+
+const char* skipBlanks(const char* p) {
+  while (isBlank(*p)) {
+    ++p;
+  }
+  return p;
+}
+
+bool isKeyword(const char* p, const char* end, std::string_view word) {
+  return static_cast<std::size_t>(end - p) >= word.size() &&
+         std::memcmp(p, word.data(), word.size()) == 0 && endsWord(p[word.size()]);
+}
+
+// The rest of a line without the blanks around it.
+std::string_view trimmed(const char* p, const char* end) {
+  while (p < end && isBlank(*p)) {
+    ++p;
+  }
+  while (end > p && isBlank(end[-1])) {
+    --end;
+  }
+  return {p, static_cast<std::size_t>(end - p)};
+}
+
+// Where a line that ends in '\' (before an optional CR) has its backslash; null when it does not.
+char* continuation(char* line, char* lineBreak) {
+  char* last = lineBreak - 1;
+  if (last >= line && *last == '\r') {
+    --last;
+  }
+  return last >= line && *last == '\\' ? last : nullptr;
+}
+
+// Calls handle(begin, end) with every line of the file, joined lines as one, where *end is '\n'.
+// The file is read in blocks into one buffer, which grows to hold a line longer than itself.
+// False when the path cannot be opened as a regular file.
+template <typename Handle>
+bool readLines(const char* path, Handle&& handle) {
+  FileDescriptor file;
+  long long size = 0;
+  if (!openFileForReading(file, path, size)) {
+    return false;
+  }
+  std::size_t capacity =
+      static_cast<std::size_t>(std::clamp<long long>(size + 1, kMinBlock, kMaxBlock));
+  auto buffer = std::make_unique_for_overwrite<char[]>(capacity + 1);
+  std::size_t used = 0;
+  bool atEnd = false;
+  bool atStart = true;
+  while (!atEnd) {
+    while (used < capacity) {
+      const long got = readFileBytes(file, buffer.get() + used, capacity - used);
+      if (got <= 0) {
+        atEnd = true;
+        break;
+      }
+      used += static_cast<std::size_t>(got);
+    }
+    char* line = buffer.get();
+    char* const limit = line + used;
+    *limit = '\n';  // ends the last line, also when the file does not
+    if (atStart && used >= 3 && std::memcmp(line, "\xEF\xBB\xBF", 3) == 0) {
+      line += 3;
+    }
+    atStart = false;
+    // At the end of the file the '\n' after the data ends the last line too.
+    const std::size_t searched = atEnd ? 1 : 0;
+    char* from = line;
+    while (char* lineBreak = static_cast<char*>(std::memchr(from, '\n', limit + searched - from))) {
+      if (char* backslash = continuation(line, lineBreak)) {
+        // Joined in place: the next line goes on where this one's break was. A backslash at the
+        // end of the file goes on to nothing.
+        std::fill(backslash, lineBreak, ' ');
+        if (lineBreak < limit) {
+          *lineBreak = ' ';
+          from = lineBreak + 1;
+          continue;
+        }
+      }
+      if (lineBreak < limit || line < limit) {
+        handle(static_cast<const char*>(line), static_cast<const char*>(lineBreak));
+      }
+      if (lineBreak == limit) {
+        break;
+      }
+      line = from = lineBreak + 1;
+    }
+    if (atEnd) {
+      break;
+    }
+    // The unfinished line moves to the front; a line as long as the buffer doubles it.
+    const std::size_t kept = static_cast<std::size_t>(limit - line);
+    if (kept == capacity) {
+      auto larger = std::make_unique_for_overwrite<char[]>(2 * capacity + 1);
+      std::memcpy(larger.get(), line, kept);
+      buffer = std::move(larger);
+      capacity *= 2;
+    } else {
+      std::memmove(buffer.get(), line, kept);
+    }
+    used = kept;
+  }
+  return true;
+}
+
+// How many lines of each kind a first quick look finds: the lists are reserved at once, so that no
+// list is copied, or its memory touched twice, while it grows. Only an estimate: lines with leading
+// blanks are not counted, "vp" lines are, and polygons give more triangles than lines.
+struct LineCounts {
+  std::size_t positions = 0;
+  std::size_t normals = 0;
+  std::size_t texcoords = 0;
+  std::size_t faces = 0;
+};
+
+LineCounts countLines(const char* path) {
+  LineCounts counts;
+  LineFinder finder;
+  if (!openLineFinder(finder, path)) {
+    return counts;
+  }
+  constexpr LineFilter kFacesAndVertices{{'f', 'f', 'f'}, true, true, true};
+  readWantedLines(finder, kFacesAndVertices, [&counts](const ScanText& line) {
+    const char* p = line.next;
+    ++(p[0] == 'f'   ? counts.faces
+       : p[1] == 'n' ? counts.normals
+       : p[1] == 't' ? counts.texcoords
+                     : counts.positions);
+    return LineVerdict::kGoOn;
+  });
+  return counts;
+}
+
+// A large list is filled once, front to back: on Linux its memory comes in 2 MiB pages where the
+// system allows, a five-hundredth of the page faults.
+template <typename T>
+void reserveList(std::vector<T>& list, std::size_t count) {
+  list.reserve(count);
+#ifdef __linux__
+  constexpr uintptr_t kLargePage = uintptr_t{1} << 21;
+  const auto begin =
+      (reinterpret_cast<uintptr_t>(list.data()) + kLargePage - 1) & ~(kLargePage - 1);
+  const auto end = reinterpret_cast<uintptr_t>(list.data() + list.capacity()) & ~(kLargePage - 1);
+  if (end > begin) {
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  }
+#endif
+}
+
+void reserveLists(ObjModel& m, const LineCounts& counts) {
+  reserveList(m.positions, counts.positions);
+  reserveList(m.normals, counts.normals);
+  reserveList(m.texcoords, counts.texcoords);
+  reserveList(m.faceVertexIndex, 3 * counts.faces);
+  reserveList(m.faceNormalIndex, 3 * counts.faces);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Numbers.
+
+// A float, as std::from_chars reads it, with a '+' allowed. Beyond float's range it becomes an
+// infinity or zero, as the C library rounds it; beyond double's, and where nothing converts, false.
+bool readFloat(const char*& p, const char* end, float& value) {
+  const char* at = *p == '+' ? p + 1 : p;
+  float f = 0.0f;
+  std::from_chars_result read = std::from_chars(at, end, f);
+  if (read.ec == std::errc::result_out_of_range) {
+    double d = 0.0;
+    read = std::from_chars(at, end, d);
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    f = std::fabs(d) > kLargest ? std::copysign(std::numeric_limits<float>::infinity(), d)
+                                : static_cast<float>(d);
+  }
+  if (read.ec != std::errc()) {
+    return false;
+  }
+  value = f;
+  p = read.ptr;
+  return true;
+}
+
+// A decimal integer with an optional sign; numbers beyond 32 bits stay beyond them.
+bool readInteger(const char*& p, int64_t& value) {
+  const bool negative = *p == '-';
+  const char* q = (*p == '-' || *p == '+') ? p + 1 : p;
+  if (*q < '0' || *q > '9') {
+    return false;
+  }
+  int64_t n = 0;
+  for (; *q >= '0' && *q <= '9'; ++q) {
+    n = std::min<int64_t>(n * 10 + (*q - '0'), int64_t{1} << 40);
+  }
+  value = negative ? -n : n;
+  p = q;
+  return true;
+}
+
+// A file's number for an entry of a list that has `count` entries so far, 0-based: positive numbers
+// are kept for the check against the final list, negative ones count back from its end.
+int32_t listIndex(int64_t number, std::size_t count) {
+  if (number > 0) {
+    return number - 1 < kMaxCount ? static_cast<int32_t>(number - 1) : kNoIndex;
+  }
+  const int64_t back = static_cast<int64_t>(count) + number;
+  return number < 0 && back >= 0 ? static_cast<int32_t>(back) : kNoIndex;
+}
+
+void checkCount(std::size_t count) {
+  if (count > static_cast<std::size_t>(kMaxCount)) {
+    throw std::length_error("more entries than an int32 counts");
+  }
+}
+
+bool isFinite(const Vec3& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The reading.
+
+struct Corner {
+  int32_t position;
+  int32_t normal;
+};
+
+// A stretch of triangles read under one "usemtl" line; -1 before the first.
+struct MaterialRun {
+  std::size_t firstFace;
+  int32_t selection;
+};
+
+struct PendingPolygon {
+  std::size_t firstCorner;  // in pendingCorners
+  std::size_t cornerCount;
+  int32_t selection;
+};
+
+struct WholeReading {
+  explicit WholeReading(ObjModel& m) : model(m) {}
+  ObjModel& model;
+  // Every "usemtl" line in file order, as the number of its name; names are matched at the end.
+  std::vector<int32_t> selections;
+  std::unordered_map<std::string, int32_t> nameNumbers;
+  std::vector<MaterialRun> runs;
+  std::unordered_map<std::string, const ObjMaterial*> materialsByName;
+  std::unordered_set<std::string> libraries;  // each read once
+  std::vector<Corner> corners;                // of the face being read
+  std::vector<Vec3> polygon;                  // its positions
+  std::vector<Corner> pendingCorners;
+  std::vector<PendingPolygon> pending;
+  bool nonFinitePositions = false;
+};
+
+int32_t currentSelection(const WholeReading& r) {
+  return r.selections.empty() ? -1 : static_cast<int32_t>(r.selections.size() - 1);
+}
+
+void addVec3(std::vector<Vec3>& list, const char* p, const char* end) {
+  Vec3 v{0.0f, 0.0f, 0.0f};
+  for (float* c : {&v.x, &v.y, &v.z}) {
+    p = skipBlanks(p);
+    if (!readFloat(p, end, *c)) {
+      break;
+    }
+  }
+  list.push_back(v);
+  checkCount(list.size());
+}
+
+void addPosition(WholeReading& r, const char* p, const char* end) {
+  addVec3(r.model.positions, p, end);
+  r.nonFinitePositions = r.nonFinitePositions || !isFinite(r.model.positions.back());
+}
+
+void addTriangle(WholeReading& r, const Corner& a, const Corner& b, const Corner& c) {
+  ObjModel& m = r.model;
+  const std::size_t face = m.faceVertexIndex.size() / 3;
+  checkCount(face + 1);
+  const int32_t selection = currentSelection(r);
+  if (r.runs.empty() || r.runs.back().selection != selection) {
+    r.runs.push_back({face, selection});
+  }
+  for (const Corner* k : {&a, &b, &c}) {
+    m.faceVertexIndex.push_back(k->position);
+    m.faceNormalIndex.push_back(k->normal);
+  }
+}
+
+void addFan(WholeReading& r, std::span<const Corner> corners) {
+  for (std::size_t k = 1; k + 1 < corners.size(); ++k) {
+    addTriangle(r, corners[0], corners[k], corners[k + 1]);
+  }
+}
+
+// True when every corner turns the same way about the polygon's normal and the polygon goes round
+// once: a fan then covers it exactly. Straight and repeated corners are left to the tessellator.
+bool plainlyConvex(std::span<const Vec3> c) {
+  const std::size_t n = c.size();
+  double normal[3] = {0.0, 0.0, 0.0};
+  for (std::size_t i = 0; i < n; ++i) {
+    const Vec3& a = c[i];
+    const Vec3& b = c[(i + 1) % n];
+    normal[0] += (static_cast<double>(a.y) - b.y) * (static_cast<double>(a.z) + b.z);
+    normal[1] += (static_cast<double>(a.z) - b.z) * (static_cast<double>(a.x) + b.x);
+    normal[2] += (static_cast<double>(a.x) - b.x) * (static_cast<double>(a.y) + b.y);
+  }
+  // Seen along the normal's largest axis, the polygon runs counter-clockwise when that part of the
+  // normal is positive.
+  const int axis = std::fabs(normal[0]) >= std::fabs(normal[1])
+                       ? (std::fabs(normal[0]) >= std::fabs(normal[2]) ? 0 : 2)
+                       : (std::fabs(normal[1]) >= std::fabs(normal[2]) ? 1 : 2);
+  if (normal[axis] == 0.0) {
+    return false;
+  }
+  const double turn = normal[axis] > 0.0 ? 1.0 : -1.0;
+  auto coordinate = [](const Vec3& v, int k) { return k == 0 ? v.x : k == 1 ? v.y : v.z; };
+  const int u = (axis + 1) % 3;
+  const int w = (axis + 2) % 3;
+  // A convex polygon run once changes the direction of its edges along each axis twice.
+  int firstSign[2] = {0, 0};
+  int lastSign[2] = {0, 0};
+  int changes[2] = {0, 0};
+  for (std::size_t i = 0; i < n; ++i) {
+    const Vec3& a = c[i];
+    const Vec3& b = c[(i + 1) % n];
+    const Vec3& d = c[(i + 2) % n];
+    const double e[2] = {static_cast<double>(coordinate(b, u)) - coordinate(a, u),
+                         static_cast<double>(coordinate(b, w)) - coordinate(a, w)};
+    const double f[2] = {static_cast<double>(coordinate(d, u)) - coordinate(b, u),
+                         static_cast<double>(coordinate(d, w)) - coordinate(b, w)};
+    if ((e[0] * f[1] - e[1] * f[0]) * turn <= 0.0) {
+      return false;
+    }
+    for (int k = 0; k < 2; ++k) {
+      const int sign = (e[k] > 0.0) - (e[k] < 0.0);
+      if (sign == 0) {
+        continue;
+      }
+      if (firstSign[k] == 0) {
+        firstSign[k] = sign;
+      } else if (sign != lastSign[k]) {
+        ++changes[k];
+      }
+      lastSign[k] = sign;
+    }
+  }
+  for (int k = 0; k < 2; ++k) {
+    changes[k] += lastSign[k] != firstSign[k] ? 1 : 0;
+  }
+  return changes[0] <= 2 && changes[1] <= 2;
+}
+
+void addPolygon(WholeReading& r) {
+  const std::vector<Vec3>& positions = r.model.positions;
+  r.polygon.clear();
+  bool known = true;
+  for (const Corner& c : r.corners) {
+    if (static_cast<std::size_t>(c.position) >= positions.size()) {
+      known = false;
+      break;
+    }
+    r.polygon.push_back(positions[static_cast<std::size_t>(c.position)]);
+  }
+  if (known && !std::all_of(r.polygon.begin(), r.polygon.end(), isFinite)) {
+    return;
+  }
+  if (known && plainlyConvex(r.polygon)) {
+    addFan(r, r.corners);
+    return;
+  }
+  r.pending.push_back({r.pendingCorners.size(), r.corners.size(), currentSelection(r)});
+  r.pendingCorners.insert(r.pendingCorners.end(), r.corners.begin(), r.corners.end());
+}
+
+// One corner: v, v/t, v//n or v/t/n, followed by a blank or the end of the line.
+bool readCorner(WholeReading& r, const char*& p, Corner& corner) {
+  int64_t number = 0;
+  if (!readInteger(p, number)) {
+    return false;
+  }
+  corner.position = listIndex(number, r.model.positions.size());
+  corner.normal = kNoIndex;
+  if (corner.position == kNoIndex) {
+    return false;
+  }
+  if (*p == '/') {
+    ++p;
+    if (*p != '/' && !readInteger(p, number)) {
+      return false;
+    }
+    if (*p == '/') {
+      ++p;
+      if (!readInteger(p, number)) {
+        return false;
+      }
+      corner.normal = listIndex(number, r.model.normals.size());
+    }
+  }
+  return endsWord(*p);
+}
+
+void addFace(WholeReading& r, const char* p, const char* end) {
+  r.corners.clear();
+  // A '#' ends the corners: what follows it is a comment.
+  for (p = skipBlanks(p); p < end && *p != '#'; p = skipBlanks(p)) {
+    Corner corner;
+    if (!readCorner(r, p, corner)) {
+      return;
+    }
+    r.corners.push_back(corner);
+  }
+  if (r.corners.size() == 3) {
+    addTriangle(r, r.corners[0], r.corners[1], r.corners[2]);
+  } else if (r.corners.size() > 3) {
+    addPolygon(r);
+  }
+}
+
+void selectMaterial(WholeReading& r, const char* p, const char* end) {
+  const std::string_view name = trimmed(p, end);
+  if (name.empty()) {
+    return;
+  }
+  const auto [at, added] =
+      r.nameNumbers.try_emplace(std::string(name), static_cast<int32_t>(r.nameNumbers.size()));
+  r.selections.push_back(at->second);
+  checkCount(r.selections.size());
+}
+
+ObjMaterial* addMaterial(WholeReading& r, std::string_view name) {
+  if (r.materialsByName.contains(std::string(name))) {
+    return nullptr;  // the first material of a name is the one
+  }
+  ObjModel& m = r.model;
+  m.ownedMaterials.push_back(std::make_unique<ObjMaterial>());
+  ObjMaterial* material = m.ownedMaterials.back().get();
+  material->name = name;
+  r.materialsByName.emplace(material->name, material);
+  return material;
+}
+
+// "Kd": components that do not convert keep their value.
+void setDiffuse(ObjMaterial* material, const char* p, const char* end) {
+  if (material == nullptr) {
+    return;
+  }
+  for (float* c : {&material->diffuse.r, &material->diffuse.g, &material->diffuse.b}) {
+    p = skipBlanks(p);
+    if (!readFloat(p, end, *c)) {
+      break;
+    }
+  }
+}
+
+// False when the library has not been read before and cannot be opened.
+bool readLibrary(WholeReading& r, std::string_view name) {
+  if (!r.libraries.emplace(name).second) {
+    return true;
+  }
+  ObjMaterial* current = nullptr;
+  return readLines(std::string(name).c_str(), [&r, &current](const char* p, const char* end) {
+    p = skipBlanks(p);
+    if (isKeyword(p, end, "newmtl")) {
+      // Without a name nothing is made, and "Kd" lines go on colouring the material before.
+      const std::string_view name = trimmed(p + 6, end);
+      current = name.empty() ? current : addMaterial(r, name);
+    } else if (p[0] == 'K' && p[1] == 'd' && endsWord(p[2])) {
+      setDiffuse(current, p + 2, end);
+    }
+  });
+}
+
+void readLibraries(WholeReading& r, const char* p, const char* end) {
+  std::string_view rest = trimmed(p, end);
+  const bool severalWords = std::any_of(rest.begin(), rest.end(), isBlank);
+  if (severalWords && readLibrary(r, rest)) {
+    return;
+  }
+  while (!rest.empty()) {
+    const auto wordEnd = std::find_if(rest.begin(), rest.end(), isBlank);
+    const auto length = static_cast<std::size_t>(wordEnd - rest.begin());
+    readLibrary(r, rest.substr(0, length));
+    rest = trimmed(rest.data() + length, rest.data() + rest.size());
+  }
+}
+
+void readObjLine(WholeReading& r, const char* p, const char* end) {
+  p = skipBlanks(p);
+  switch (*p) {
+    case 'v':
+      if (endsWord(p[1])) {
+        addPosition(r, p + 1, end);
+      } else if (p[1] == 'n' && endsWord(p[2])) {
+        addVec3(r.model.normals, p + 2, end);
+      } else if (p[1] == 't' && endsWord(p[2])) {
+        addVec3(r.model.texcoords, p + 2, end);
+      }
+      return;
+    case 'f':
+      if (endsWord(p[1])) {
+        addFace(r, p + 1, end);
+      }
+      return;
+    case 'm':
+      if (isKeyword(p, end, "mtllib")) {
+        readLibraries(r, p + 6, end);
+      }
+      return;
+    case 'u':
+      if (isKeyword(p, end, "usemtl")) {
+        selectMaterial(r, p + 6, end);
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// After the last line.
+
+// The material of each "usemtl" line: its name's, or the one in force before it when no library
+// defines the name.
+std::vector<const ObjMaterial*> selectedMaterials(const WholeReading& r) {
+  std::vector<const ObjMaterial*> byNumber(r.nameNumbers.size(), nullptr);
+  for (const auto& [name, number] : r.nameNumbers) {
+    const auto found = r.materialsByName.find(name);
+    byNumber[static_cast<std::size_t>(number)] =
+        found == r.materialsByName.end() ? nullptr : found->second;
+  }
+  std::vector<const ObjMaterial*> materials(r.selections.size(), nullptr);
+  const ObjMaterial* inForce = nullptr;
+  for (std::size_t i = 0; i < r.selections.size(); ++i) {
+    if (const ObjMaterial* named = byNumber[static_cast<std::size_t>(r.selections[i])]) {
+      inForce = named;
+    }
+    materials[i] = inForce;
+  }
+  return materials;
+}
+
+const ObjMaterial* materialOf(const std::vector<const ObjMaterial*>& selected, int32_t selection) {
+  return selection < 0 ? nullptr : selected[static_cast<std::size_t>(selection)];
+}
+
+// Keeps the triangles read line by line whose positions are all there and finite, gives each its
+// material, and marks normal numbers beyond the normals as missing.
+void keepDrawableTriangles(WholeReading& r, const std::vector<const ObjMaterial*>& selected) {
+  ObjModel& m = r.model;
+  const std::size_t positionCount = m.positions.size();
+  const std::size_t normalCount = m.normals.size();
+  const std::size_t faces = m.faceVertexIndex.size() / 3;
+  m.faceMaterial.resize(faces);
+  std::size_t kept = 0;
+  std::size_t run = 0;
+  for (std::size_t f = 0; f < faces; ++f) {
+    while (run + 1 < r.runs.size() && r.runs[run + 1].firstFace <= f) {
+      ++run;
+    }
+    const int32_t* v = &m.faceVertexIndex[3 * f];
+    bool drawable = true;
+    for (int k = 0; k < 3; ++k) {
+      const auto i = static_cast<std::size_t>(v[k]);
+      drawable =
+          drawable && i < positionCount && (!r.nonFinitePositions || isFinite(m.positions[i]));
+    }
+    if (!drawable) {
+      continue;
+    }
+    for (int k = 0; k < 3; ++k) {
+      const int32_t n = m.faceNormalIndex[3 * f + k];
+      m.faceVertexIndex[3 * kept + k] = v[k];
+      m.faceNormalIndex[3 * kept + k] = static_cast<std::size_t>(n) < normalCount ? n : kNoIndex;
+    }
+    m.faceMaterial[kept] = materialOf(selected, r.runs.empty() ? -1 : r.runs[run].selection);
+    ++kept;
+  }
+  m.faceVertexIndex.resize(3 * kept);
+  m.faceNormalIndex.resize(3 * kept);
+  m.faceMaterial.resize(kept);
+}
+
+// A corner made by the tessellator takes the normal its corners share, or none.
+int32_t sharedNormal(std::span<const Corner> corners, const int32_t (&from)[4]) {
+  int32_t normal = kNoIndex;
+  for (const int32_t k : from) {
+    if (k < 0) {
+      continue;
+    }
+    const int32_t n = corners[static_cast<std::size_t>(k)].normal;
+    if (n == kNoIndex || (normal != kNoIndex && n != normal)) {
+      return kNoIndex;
+    }
+    normal = n;
+  }
+  return normal;
+}
+
+void cutPendingPolygon(WholeReading& r, std::vector<Corner>& corners, PolygonCutter& cutter,
+                       PolygonCut& cut, const ObjMaterial* material) {
+  ObjModel& m = r.model;
+  r.polygon.clear();
+  for (Corner& c : corners) {
+    const auto i = static_cast<std::size_t>(c.position);
+    if (i >= m.positions.size() || !isFinite(m.positions[i])) {
+      return;
+    }
+    if (static_cast<std::size_t>(c.normal) >= m.normals.size()) {
+      c.normal = kNoIndex;
+    }
+    r.polygon.push_back(m.positions[i]);
+  }
+  std::vector<int32_t> fan;
+  const std::vector<int32_t>* triangles = &fan;
+  if (corners.size() > kMaxCutCorners || plainlyConvex(r.polygon)) {
+    for (std::size_t k = 1; k + 1 < corners.size(); ++k) {
+      fan.insert(fan.end(), {0, static_cast<int32_t>(k), static_cast<int32_t>(k + 1)});
+    }
+  } else if (cutPolygon(cutter, r.polygon, cut)) {
+    for (const NewPolygonPoint& point : cut.newPoints) {
+      m.positions.push_back(point.position);
+      checkCount(m.positions.size());
+      corners.push_back(
+          {static_cast<int32_t>(m.positions.size() - 1), sharedNormal(corners, point.from)});
+    }
+    triangles = &cut.triangles;
+  }
+  for (std::size_t t = 0; t < triangles->size(); t += 3) {
+    const auto corner = [&](std::size_t k) {
+      return corners[static_cast<std::size_t>((*triangles)[t + k])];
+    };
+    const Corner a = corner(0);
+    const Corner b = corner(1);
+    const Corner c = corner(2);
+    for (const Corner* k : {&a, &b, &c}) {
+      m.faceVertexIndex.push_back(k->position);
+      m.faceNormalIndex.push_back(k->normal);
+    }
+    m.faceMaterial.push_back(material);
+    checkCount(m.faceMaterial.size());
+  }
+}
+
+void cutPendingPolygons(WholeReading& r, const std::vector<const ObjMaterial*>& selected) {
+  if (r.pending.empty()) {
+    return;
+  }
+  const PolygonCutterHandle cutter = newPolygonCutter();
+  PolygonCut cut;
+  std::vector<Corner> corners;
+  for (const PendingPolygon& polygon : r.pending) {
+    const auto first = r.pendingCorners.begin() + static_cast<std::ptrdiff_t>(polygon.firstCorner);
+    corners.assign(first, first + static_cast<std::ptrdiff_t>(polygon.cornerCount));
+    cutPendingPolygon(r, corners, *cutter, cut, materialOf(selected, polygon.selection));
+  }
+}
+
+Vec3 unitFaceNormal(const Vec3& a, const Vec3& b, const Vec3& c) {
+  const double u[3] = {static_cast<double>(b.x) - a.x, static_cast<double>(b.y) - a.y,
+                       static_cast<double>(b.z) - a.z};
+  const double v[3] = {static_cast<double>(c.x) - a.x, static_cast<double>(c.y) - a.y,
+                       static_cast<double>(c.z) - a.z};
+  const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                       u[0] * v[1] - u[1] * v[0]};
+  const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+  if (!(length > 0.0) || !std::isfinite(length)) {
+    return kUp;
+  }
+  return {static_cast<float>(n[0] / length), static_cast<float>(n[1] / length),
+          static_cast<float>(n[2] / length)};
+}
+
+// Corners without a normal take their triangle's face normal, one appended normal per triangle.
+void addFaceNormals(ObjModel& m) {
+  for (std::size_t t = 0; t < m.faceNormalIndex.size(); t += 3) {
+    int32_t* n = &m.faceNormalIndex[t];
+    if (n[0] != kNoIndex && n[1] != kNoIndex && n[2] != kNoIndex) {
+      continue;
+    }
+    const int32_t* v = &m.faceVertexIndex[t];
+    m.normals.push_back(unitFaceNormal(m.positions[static_cast<std::size_t>(v[0])],
+                                       m.positions[static_cast<std::size_t>(v[1])],
+                                       m.positions[static_cast<std::size_t>(v[2])]));
+    checkCount(m.normals.size());
+    for (int k = 0; k < 3; ++k) {
+      n[k] = n[k] == kNoIndex ? static_cast<int32_t>(m.normals.size() - 1) : n[k];
+    }
+  }
+}
+
+void finishModel(WholeReading& r) {
+  const std::vector<const ObjMaterial*> selected = selectedMaterials(r);
+  keepDrawableTriangles(r, selected);
+  cutPendingPolygons(r, selected);
+  ObjModel& m = r.model;
+  addFaceNormals(m);
+  m.positionCount = static_cast<int32_t>(m.positions.size());
+  m.normalCount = static_cast<int32_t>(m.normals.size());
+  m.texcoordCount = static_cast<int32_t>(m.texcoords.size());
+  m.faceCount = static_cast<int32_t>(m.faceMaterial.size());
+}
+
+}  // namespace
+
+WholeObjReading loadWholeObjModel(const char* path) {
+  try {
+    auto model = std::make_unique<ObjModel>();
+    reserveLists(*model, countLines(path));
+    WholeReading reading{*model};
+    const bool opened = readLines(
+        path, [&reading](const char* p, const char* end) { readObjLine(reading, p, end); });
+    if (!opened) {
+      return {nullptr, kCannotBeOpened};
+    }
+    finishModel(reading);
+    return {std::move(model), nullptr};
+  } catch (const std::bad_alloc&) {
+    return {nullptr, kTooLargeForMemory};
+  } catch (const std::length_error&) {
+    return {nullptr, kTooLargeForMemory};
+  }
+}

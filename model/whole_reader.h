@@ -1,0 +1,58 @@
+// The whole reading: loadWholeObjModel reads OBJ files as exporters write them, at any size, into
+// the same ObjModel and ObjMaterial records as the specified reader, without capacities.
+//
+// Lines. Leading blanks are skipped; a line ending in '\' (before an optional CR) goes on after the
+// next line break; lines of any length are read whole; CR LF reads like LF; a UTF-8 byte order mark
+// at the start is skipped. A keyword is followed by a blank or the end of the line: "vp" and "v1"
+// are not positions. Numbers are read the same whatever the locale: decimal floats (signs,
+// exponents, inf, nan) and decimal integers.
+//
+// OBJ. "v" takes its first three numbers (vertex colours after them are left out), "vn" and "vt"
+// theirs; every such line adds an entry, and a number that does not convert is 0, with the numbers
+// after it. "f" with three or more corners is a face; a corner is v, v/t, v//n or v/t/n. Positive
+// numbers count from 1 and are checked against the lists as they are at the end of the file;
+// negative ones count back from the end of the lists read so far (-1 is the last). A face is
+// skipped when a corner does not convert or its position number is out of range, and so is a face
+// with a corner at a position that is not finite. A corner whose normal number is missing or out of
+// range takes its triangle's unit face normal, appended to `normals` (degenerate triangles, which
+// cover no pixel, get (0, 1, 0)). Faces of more than three corners become triangles covering
+// exactly the polygon with its winding: a fan where the polygon is plainly convex, GLU's
+// tessellator otherwise (model/polygon_triangles.h), which adds the points where edges cross to
+// `positions`. Only polygons of up to 1024 corners are cut by the tessellator, whose work grows
+// with the square of the corners; a larger polygon that is not plainly convex becomes a fan.
+// Polygons that need the tessellator, or whose positions come later in the file, are cut when the
+// file has been read, and their triangles come after all others. Texture coordinates are stored;
+// triangles keep no texture-coordinate numbers.
+//
+// Materials. "mtllib" reads every library its line names; when the whole rest of the line names a
+// file that opens, it is one name (names with spaces). A library is read once, however often it is
+// named. In a library leading blanks are skipped, a "newmtl" name is the rest of its line (spaces
+// included, blanks around it left out), and the specified reader's other rules stay: grey
+// (0.8, 0.8, 0.8) until "Kd"; a "Kd" before the first "newmtl" changes nothing; a "newmtl" without
+// a name makes nothing, so the "Kd" after it colours the material before; a "Kd" number that does
+// not convert keeps its value. Of two materials of one name, in one library or two, the first
+// defined is the one; the later one and its "Kd" lines are left out. "usemtl" takes the rest of its
+// line as the name. Names are matched once the file has been read, so a "usemtl" before its
+// library still colours the faces after it; a name no library defines keeps the material in force
+// before it. Every material is in `ownedMaterials`; the 32-slot table (`materials`,
+// `materialCount`) is the specified reading's and stays empty. A triangle without material has
+// none (drawn white).
+//
+// Results. Counts are int32; every index is inside its list. A file that cannot be opened as a
+// regular file gives no model and the failure kCannotBeOpened; a model too large for memory, or for
+// int32 counts, gives no model and kTooLargeForMemory: the allocation failure is caught here.
+#pragma once
+
+#include <memory>
+
+#include "model/obj_model.h"
+
+inline constexpr const char* kCannotBeOpened = "cannot be opened";
+inline constexpr const char* kTooLargeForMemory = "too large for memory";
+
+struct WholeObjReading {
+  std::unique_ptr<ObjModel> model;  // none on failure
+  const char* failure = nullptr;    // why there is no model
+};
+
+WholeObjReading loadWholeObjModel(const char* path);

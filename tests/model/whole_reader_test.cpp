@@ -1,0 +1,238 @@
+// The whole reading against what a reader of the format expects, worked out by hand.
+#include "model/whole_reader.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/temp_files.h"
+
+// Allocations larger than this fail, so that a test can see a model too large for memory.
+namespace {
+
+std::atomic<std::size_t> largestAllocation{SIZE_MAX};
+
+void* allocate(std::size_t size) {
+  void* p = size <= largestAllocation ? std::malloc(size == 0 ? 1 : size) : nullptr;
+  if (p == nullptr) {
+    throw std::bad_alloc();
+  }
+  return p;
+}
+
+void release(void* p) {
+  std::free(p);
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+  return allocate(size);
+}
+void* operator new[](std::size_t size) {
+  return allocate(size);
+}
+void operator delete(void* p) noexcept {
+  release(p);
+}
+void operator delete[](void* p) noexcept {
+  release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  release(p);
+}
+
+namespace {
+
+ObjModel read(std::string_view name, std::string_view text) {
+  WholeObjReading reading = loadWholeObjModel(writeTestFile(name, text).c_str());
+  EXPECT_NE(reading.model, nullptr) << name << ": " << reading.failure;
+  return reading.model ? std::move(*reading.model) : ObjModel();
+}
+
+Vec3 cornerPosition(const ObjModel& m, int32_t face, int k) {
+  return m.positions[static_cast<std::size_t>(m.faceVertexIndex[3 * face + k])];
+}
+
+Vec3 cornerNormal(const ObjModel& m, int32_t face, int k) {
+  return m.normals[static_cast<std::size_t>(m.faceNormalIndex[3 * face + k])];
+}
+
+void expectVec3(const Vec3& got, const Vec3& want, const std::string& where) {
+  EXPECT_TRUE(got.x == want.x && got.y == want.y && got.z == want.z)
+      << where << ": " << got.x << " " << got.y << " " << got.z;
+}
+
+TEST(WholeReaderTest, CornerFormsRelativeAndLaterNumbersAndLineRules) {
+  const ObjModel m = read("forms.obj",
+                          "  v 0 0 0 1 0.5 0\r\n"  // indented, with a vertex colour
+                          "vp 5 5 5\r\n"
+                          "v1 7 7 7\r\n"
+                          "\tv 1 0 0\r\n"
+                          "v 0 1 \\\r\n"
+                          " 0\r\n"
+                          "vn 0 0 2\r\n"
+                          "vt 0.5 0.5\r\n"
+                          "f 1 2 3\r\n"
+                          "f 1/1 2/1 3/1\r\n"
+                          "f 1//1 2//1 3//1 # a comment\r\n"
+                          "f -3/-1/-1 -2/-1/-1 -1/-1/-1\r\n"
+                          "f 1/1/1 2/1/1 \\\r\n"
+                          "4/1/1\r\n"  // the fourth position comes later
+                          "v 0 0 1\r\n"
+                          "f 1 2 5\r\n"
+                          "f 1 2 x\r\n"
+                          "f 0 1 2\r\n"
+                          "f 1 2\r\n"
+                          "f 1//9 2//1 3//-2\r\n");
+  ASSERT_EQ(m.positionCount, 4);
+  expectVec3(m.positions[2], {0, 1, 0}, "the continued position");
+  EXPECT_EQ(m.texcoordCount, 1);
+  EXPECT_EQ(m.faceVertexIndex,
+            (std::vector<int32_t>{0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 3, 0, 1, 2}));
+  // The file's normal as it is where given; the unit face normal where missing or out of range.
+  const Vec3 given = {0, 0, 2};
+  const Vec3 face = {0, 0, 1};
+  const Vec3 want[6][3] = {{face, face, face},    {face, face, face},    {given, given, given},
+                           {given, given, given}, {given, given, given}, {face, given, face}};
+  ASSERT_EQ(m.faceCount, 6);
+  for (int32_t f = 0; f < 6; ++f) {
+    for (int k = 0; k < 3; ++k) {
+      expectVec3(cornerNormal(m, f, k), want[f][k], "normal " + std::to_string(3 * f + k));
+    }
+  }
+  EXPECT_EQ(m.normalCount, 1 + 3);  // one face normal per triangle that needs it
+}
+
+// The polygon's triangles: their areas, each positive when it runs counter-clockwise seen from +z.
+std::vector<double> triangleAreas(const ObjModel& m) {
+  std::vector<double> areas;
+  for (int32_t f = 0; f < m.faceCount; ++f) {
+    const Vec3 a = cornerPosition(m, f, 0);
+    const Vec3 b = cornerPosition(m, f, 1);
+    const Vec3 c = cornerPosition(m, f, 2);
+    areas.push_back(((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x)) / 2.0);
+  }
+  return areas;
+}
+
+// One polygon in the plane z = 0, its corners given by x and y; `later` puts the positions after
+// it.
+ObjModel polygon(const std::vector<std::pair<int, int>>& corners, bool reversed, bool later) {
+  std::string positions;
+  std::string face = "f";
+  for (std::size_t i = 0; i < corners.size(); ++i) {
+    char line[64];
+    std::snprintf(line, sizeof line, "v %d %d 0\n", corners[i].first, corners[i].second);
+    positions += line;
+    face += ' ';
+    face += std::to_string(reversed ? corners.size() - i : i + 1);
+  }
+  return read("polygon.obj", later ? face + "\n" + positions : positions + face + "\n");
+}
+
+TEST(WholeReaderTest, PolygonsBecomeTrianglesCoveringThemWithTheirWinding) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<int, int>> corners;  // counter-clockwise
+    double area;
+  };
+  const Case cases[] = {
+      {"a convex quad", {{0, 0}, {2, 0}, {2, 1}, {0, 1}}, 2.0},
+      {"a U, which no fan from its first corner covers",
+       {{0, 0}, {3, 0}, {3, 2}, {2, 2}, {2, 1}, {1, 1}, {1, 2}, {0, 2}},
+       5.0},
+      {"a square with a repeated corner and one on an edge",
+       {{0, 0}, {1, 0}, {2, 0}, {2, 0}, {2, 2}, {0, 2}},
+       4.0},
+      {"a line", {{0, 0}, {1, 1}, {2, 2}, {3, 3}}, 0.0},
+  };
+  for (const Case& c : cases) {
+    for (const bool reversed : {false, true}) {
+      for (const bool later : {false, true}) {
+        SCOPED_TRACE(std::string(c.what) + (reversed ? ", clockwise" : "") +
+                     (later ? ", positions later" : ""));
+        double covered = 0.0;
+        for (const double area : triangleAreas(polygon(c.corners, reversed, later))) {
+          EXPECT_GE(reversed ? -area : area, 0.0) << "a triangle against the polygon's winding";
+          covered += std::fabs(area);
+        }
+        EXPECT_DOUBLE_EQ(covered, c.area);
+      }
+    }
+  }
+}
+
+class WholeMaterialsTest : public CurrentDirectoryTest {};
+
+TEST_F(WholeMaterialsTest, FromEveryLibraryByNameFirstDefinedWins) {
+  std::filesystem::current_path(testFolder());  // where the libraries are
+  writeTestFile("first.mtl", "newmtl late\n  Kd 1 0 0\nnewmtl shared name\n\tKd 0 1 0\n");
+  writeTestFile("second.mtl", "newmtl shared name\nKd 0 0 1\nnewmtl other\n");
+  writeTestFile("my materials.mtl",
+                "Kd 0.5 0.5 0.5\nnewmtl spaced\nKd 0 0 x\nnewmtl \nKd 0.25 x\n");
+  const ObjModel m = read("materials.obj",
+                          "f 1 2 3\n"  // before any usemtl: none
+                          "usemtl late\n"
+                          "v 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                          "f 1 2 3\n"  // coloured by a library read later
+                          "mtllib first.mtl second.mtl\n"
+                          "mtllib first.mtl\n"
+                          "usemtl unknown\n"
+                          "f 1 2 3\n"  // keeps the material in force
+                          "usemtl shared name \n"
+                          "f 1 2 3\n"
+                          "mtllib my materials.mtl\n"
+                          "usemtl spaced\n"
+                          "f 1 2 3\n");
+  ASSERT_EQ(m.faceCount, 5);
+  EXPECT_EQ(m.faceMaterial[0], nullptr);
+  const char* names[] = {"late", "late", "shared name", "spaced"};
+  const Rgb colours[] = {{1, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0.25f, 0, 0.8f}};
+  for (int32_t f = 1; f < 5; ++f) {
+    ASSERT_NE(m.faceMaterial[f], nullptr) << f;
+    EXPECT_EQ(m.faceMaterial[f]->name, names[f - 1]);
+    const Rgb c = m.faceMaterial[f]->diffuse;
+    EXPECT_TRUE(c.r == colours[f - 1].r && c.g == colours[f - 1].g && c.b == colours[f - 1].b) << f;
+  }
+  // Each library once; the second "shared name" is not made.
+  EXPECT_EQ(m.ownedMaterials.size(), 4u);
+  EXPECT_EQ(m.materialCount, 0);
+}
+
+TEST(WholeReaderTest, NonFinitePositionsAndFailures) {
+  const ObjModel m = read("nan.obj",
+                          "v 0 0 0\nv 1 0 0\nv nan 1 0\nv 0 1e39 0\nv 0 1 0\n"
+                          "f 1 2 3\nf 1 2 4\nf 1 2 3 5\nf 1 2 5\n");
+  ASSERT_EQ(m.faceCount, 1);
+  EXPECT_EQ(m.faceVertexIndex, (std::vector<int32_t>{0, 1, 4}));
+  EXPECT_TRUE(std::isinf(m.positions[3].y));
+
+  EXPECT_STREQ(loadWholeObjModel((testFolder() + "/missing.obj").c_str()).failure, kCannotBeOpened);
+  EXPECT_STREQ(loadWholeObjModel(testFolder().c_str()).failure, kCannotBeOpened);
+
+  // A model whose triangles need more memory than there is fails with its reason.
+  std::string triangles = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+  for (int i = 0; i < 100000; ++i) {
+    triangles += "f 1 2 3\n";
+  }
+  const std::string path = writeTestFile("large.obj", triangles);
+  largestAllocation = 1 << 20;
+  const WholeObjReading tooLarge = loadWholeObjModel(path.c_str());
+  largestAllocation = SIZE_MAX;
+  EXPECT_EQ(tooLarge.model, nullptr);
+  EXPECT_STREQ(tooLarge.failure, kTooLargeForMemory);
+  EXPECT_EQ(loadWholeObjModel(path.c_str()).model->faceCount, 100000);
+}
+
+}  // namespace
