@@ -42,11 +42,11 @@ int readOnce(const std::string& reader, const char* file) {
   const Clock::time_point start = Clock::now();
   long long triangles = 0;
   if (reader == "whole") {
-    const WholeObjReading reading = loadWholeObjModel(file);
-    if (!reading.model) {
+    std::unique_ptr<ObjModel> model;
+    if (loadWholeObjModel(file, model)) {
       return 1;
     }
-    triangles = reading.model->faceCount;
+    triangles = model->faceCount;
   } else {
     tinyobj::attrib_t attrib;
     std::vector<tinyobj::shape_t> shapes;
