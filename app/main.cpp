@@ -40,8 +40,9 @@ int main(int argc, char** argv) {
   glutMotionFunc(motion);
   glutKeyboardFunc(keyboard);
   initRenderState();
+  viewerState.reading = commandLine.reading;
   if (commandLine.file) {
-    openCommandLineFile(*commandLine.file);
+    openNamedFile(*commandLine.file);
   }
   glutMainLoop();
   return 0;
