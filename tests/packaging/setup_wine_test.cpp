@@ -111,16 +111,39 @@ std::string missingFrom(const std::set<std::string>& a, const std::set<std::stri
   return lines;
 }
 
-// The words of a Windows command line, each "%1" replaced by `file`.
+// The words of a Windows command line, quoted or not, each "%1" replaced by `file`.
 std::vector<std::string> commandWords(const std::string& command, const std::string& file) {
   std::vector<std::string> words;
-  for (std::size_t start = command.find('"'); start != std::string::npos;) {
-    const std::size_t end = command.find('"', start + 1);
-    const std::string word = command.substr(start + 1, end - start - 1);
-    words.push_back(word == "%1" ? file : word);
-    start = command.find('"', end + 1);
+  std::string word;
+  bool inQuotes = false;
+  bool inWord = false;
+  for (const char c : command + " ") {
+    if (c == ' ' && !inQuotes) {
+      if (inWord) {
+        words.push_back(word == "%1" ? file : word);
+      }
+      word.clear();
+      inWord = false;
+    } else if (c == '"') {
+      inQuotes = !inQuotes;
+      inWord = true;
+    } else {
+      word += c;
+      inWord = true;
+    }
   }
   return words;
+}
+
+// Whether the shortcut `link` holds `text` among its strings, which it keeps in UTF-16.
+bool shortcutHolds(const fs::path& link, const std::string& text) {
+  std::ostringstream content;
+  content << std::ifstream(link, std::ios::binary).rdbuf();
+  std::string wide;
+  for (const char c : text) {
+    wide += std::string{c, '\0'};
+  }
+  return content.str().find(wide) != std::string::npos;
 }
 
 // Wine shows the whole file system as drive Z:.
@@ -244,8 +267,8 @@ TEST_F(SetupWineTest, ForEveryoneItOffersItselfForObjFilesAndLeavesNothingBehind
   const fs::path folder = driveC() / "Program Files" / "Palvetta";
   EXPECT_TRUE(fs::exists(folder / "palvetta.exe"));
   expectNotices(folder);
-  EXPECT_TRUE(
-      fs::exists(driveC() / "ProgramData/Microsoft/Windows/Start Menu/Programs/Palvetta.lnk"));
+  EXPECT_TRUE(shortcutHolds(
+      driveC() / "ProgramData/Microsoft/Windows/Start Menu/Programs/Palvetta.lnk", "--whole"));
   EXPECT_EQ(regValue(kClasses + ".obj"), "OtherViewer.obj");
   EXPECT_EQ(regValue(kClasses + ".obj\\OpenWithProgids", "Palvetta.obj"), "");
   EXPECT_EQ(regValue(kClasses + "Applications\\palvetta.exe", "FriendlyAppName"), "Palvetta");
@@ -258,17 +281,17 @@ TEST_F(SetupWineTest, ForEveryoneItOffersItselfForObjFilesAndLeavesNothingBehind
 
   const std::optional<std::string> open = regValue(kClasses + "Palvetta.obj\\shell\\open\\command");
   ASSERT_TRUE(open);
-  EXPECT_EQ(*open, "\"C:\\Program Files\\Palvetta\\palvetta.exe\" \"%1\"");
+  EXPECT_EQ(*open, "\"C:\\Program Files\\Palvetta\\palvetta.exe\" --whole \"%1\"");
   const fs::path models = fs::path(testFolder()) / "my modèles";
   fs::create_directories(models);
-  for (const char* name : {"torus.obj", "torus.mtl"}) {
+  for (const char* name : {"trophy.obj", "trophy.mtl"}) {
     fs::copy_file(fs::path(PALVETTA_EXAMPLES) / name, models / name,
                   fs::copy_options::skip_existing);
   }
   viewer =
-      startViewer("wine", testFolder(), commandWords(*open, windowsPath(models / "torus.obj")));
+      startViewer("wine", testFolder(), commandWords(*open, windowsPath(models / "trophy.obj")));
   ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
-  EXPECT_TRUE(showsBaseline("torus_640"));
+  EXPECT_TRUE(showsBaseline("trophy_whole_640"));
   stopViewer(viewer);
 
   ASSERT_TRUE(uninstall("HKLM", folder));
@@ -303,7 +326,7 @@ TEST_F(SetupWineTest, ForJustMeItWritesItsKeysForTheUserAndTakesThemAway) {
   const fs::path folder = driveC() / localFolder / "Programs" / "Palvetta";
   EXPECT_TRUE(fs::exists(folder / "palvetta.exe")) << folder;
   EXPECT_EQ(regValue("HKCU\\Software\\Classes\\Palvetta.obj\\shell\\open\\command"),
-            "\"C:\\" + local + "\\Programs\\Palvetta\\palvetta.exe\" \"%1\"");
+            "\"C:\\" + local + "\\Programs\\Palvetta\\palvetta.exe\" --whole \"%1\"");
   EXPECT_TRUE(regValue("HKCU\\" + kUninstallKey, "QuietUninstallString"));
   EXPECT_FALSE(keyExists("HKLM\\" + kUninstallKey));
 
@@ -327,7 +350,7 @@ TEST_F(SetupWineTest, TheFolderGivenWithDIsUsedRecordedAndTakenAway) {
   const std::string windowsFolder = "C:\\Palvetta tests\\My Viewer";
   EXPECT_EQ(regValue("HKLM\\" + kUninstallKey, "InstallLocation"), windowsFolder);
   EXPECT_EQ(regValue(kClasses + "Palvetta.obj\\shell\\open\\command"),
-            "\"" + windowsFolder + "\\palvetta.exe\" \"%1\"");
+            "\"" + windowsFolder + "\\palvetta.exe\" --whole \"%1\"");
 
   ASSERT_TRUE(uninstall("HKLM", folder));
   expectPrefixAsBefore(before);
