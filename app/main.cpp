@@ -16,6 +16,7 @@
 #include "view/scene.h"
 
 int main(int argc, char** argv) {
+  keepFreedMemory();
   const CommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv));
   if (commandLine.action == CommandLineAction::render) {
     attachParentConsole();
