@@ -33,20 +33,16 @@ TEST(OptionsTest, TakesOneFileAndPassesTheToolkitsOptionsOver) {
   EXPECT_EQ(parse({"--", "-dash.obj"}).file, "-dash.obj");
   EXPECT_EQ(parse({"-"}).file, "-");
 
-  // --whole reads the FILE and every later model whole, in the window or a picture.
+  // --whole, with or without a FILE, in the window or a picture.
   EXPECT_EQ(parse({}).reading, Reading::specified);
   EXPECT_EQ(parse({"--whole"}).reading, Reading::whole);
-  const CommandLine whole = parse({"model.obj", "--whole"});
-  EXPECT_EQ(whole.action, CommandLineAction::view);
-  EXPECT_EQ(whole.file, "model.obj");
-  EXPECT_EQ(whole.reading, Reading::whole);
-  for (const char* picture : {"--render", "--thumbnail"}) {
-    const CommandLine wholePicture = parse({picture, "a.png", "--whole", "--", "m.obj"});
-    EXPECT_EQ(wholePicture.action, CommandLineAction::render) << picture;
-    EXPECT_EQ(wholePicture.reading, Reading::whole) << picture;
-    EXPECT_EQ(wholePicture.file, "m.obj") << picture;
+  for (const std::vector<std::string>& whole : {std::vector<std::string>{"m.obj", "--whole"},
+                                                {"--render", "a.png", "--whole", "--", "m.obj"},
+                                                {"--whole", "--thumbnail", "a.png", "m.obj"}}) {
+    EXPECT_EQ(parse(whole).reading, Reading::whole);
+    EXPECT_EQ(parse(whole).file, "m.obj");
   }
-  EXPECT_EQ(parse({"--", "--whole"}).reading, Reading::specified);
+  EXPECT_EQ(parse({"--", "--whole"}).file, "--whole");
 
   EXPECT_EQ(parse({"model.obj", "--help"}).action, CommandLineAction::help);
   EXPECT_EQ(parse({"--version"}).action, CommandLineAction::version);
