@@ -1,15 +1,131 @@
 #include "app/load_command.h"
 
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <system_error>
+
 #include "model/normalize.h"
 #include "model/obj_reader.h"
+#include "model/whole_reader.h"
+#include "platform/chosen_file.h"
+#include "platform/paths.h"
 
 namespace {
 
 constexpr unsigned char kLoadKey = 'l';
 
+// Why `file` cannot be loaded, in the words the C library uses; nothing when it can.
+Failure whyUnreadable(const std::string& file) {
+  const std::filesystem::path path = nativePath(file);
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (error) {
+    return error.message();
+  }
+  if (std::filesystem::is_directory(status)) {
+    return std::string("Is a directory");
+  }
+  if (!isRegularFile(file)) {
+    return std::string("Not a regular file");
+  }
+  errno = 0;
+  const std::ifstream stream(path, std::ios::binary);
+  if (!stream) {
+    return errno != 0 ? std::generic_category().message(errno) : std::string("Cannot be read");
+  }
+  return std::nullopt;
+}
+
+std::string cannotOpen(const std::string& file, const std::string& why) {
+  return "palvetta: cannot open '" + file + "': " + why;
+}
+
+std::string counted(int64_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// What the specified reading left out of `file` that the whole reading draws, in one line.
+std::string leftOutNote(const std::string& file, const ObjReadingAccount& account) {
+  std::string parts;
+  const auto add = [&parts](const std::string& part) {
+    parts += (parts.empty() ? "" : ", ") + part;
+  };
+  if (account.skippedFaceLines > 0) {
+    add(counted(account.skippedFaceLines, "face line skipped", "face lines skipped"));
+  }
+  if (account.polygons > 0) {
+    add(counted(account.polygons, "polygon cut to its first triangle",
+                "polygons cut to their first triangle"));
+  }
+  const std::string capacity = std::to_string(kMaxFaces);
+  if (account.stoppedAtCapacity) {
+    add("reading stopped at " + capacity + " triangles");
+  }
+  if (account.positionsFull) {
+    add("positions beyond the first " + capacity + " left out");
+  }
+  if (account.normalsFull) {
+    add("normals beyond the first " + capacity + " left out");
+  }
+  return "palvetta: '" + file + "': " + parts + "; palvetta --whole draws every face";
+}
+
+// The model in `name`, read in `reading` and fitted to the floor; why there is none otherwise.
+// Only a whole reading fails for a file that opens.
+Failure readModel(Reading reading, const std::string& name, std::unique_ptr<ObjModel>& model,
+                  float& floorOffset, ObjReadingAccount& account) {
+  if (reading == Reading::whole) {
+    if (Failure failure = loadWholeObjModel(name.c_str(), model)) {
+      return failure;
+    }
+    floorOffset = placeWholeModel(model.get(), kModelSize);
+    return std::nullopt;
+  }
+  model = loadObjModel(name.c_str(), account);
+  floorOffset = normalizeModel(model.get(), kModelSize);
+  return model ? Failure() : Failure("Cannot be read");
+}
+
 }  // namespace
 
-bool loadCommand(ViewerState& state, unsigned char key, ObjFileChooser choose) {
+Failure loadModel(ViewerState& state, const std::string& path, LoadWay way, std::string& note) {
+  note.clear();
+  const bool named = way == LoadWay::named;
+  if (named) {
+    if (const Failure why = whyUnreadable(path)) {
+      return cannotOpen(path, *why);
+    }
+  }
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::current_path(error);
+  const std::optional<std::string> name = named ? enterFolderOf(path) : path;
+  if (!name) {
+    return cannotOpen(path, "Cannot enter its folder");
+  }
+  std::unique_ptr<ObjModel> model;
+  float floorOffset = 0.0f;
+  ObjReadingAccount account;
+  const Failure failure = readModel(state.reading, *name, model, floorOffset, account);
+  // The dialog's choice replaces the model whatever came of it: with none when the file cannot be
+  // opened. A whole model too large for memory leaves the one on display.
+  if (failure && (named || state.reading == Reading::whole)) {
+    if (named) {
+      std::filesystem::current_path(folder, error);
+    }
+    return cannotOpen(path, *failure);
+  }
+  state.model = std::move(model);
+  state.floorOffset = floorOffset;
+  if (named && leftFacesOut(account)) {
+    note = leftOutNote(path, account);
+  }
+  return std::nullopt;
+}
+
+bool loadCommand(ViewerState& state, unsigned char key, ObjFileChooser choose, Failure& failure) {
   if (key != kLoadKey) {
     return false;
   }
@@ -21,12 +137,7 @@ bool loadCommand(ViewerState& state, unsigned char key, ObjFileChooser choose) {
   if (!path) {
     return false;
   }
-  loadModelFile(state, *path);
+  std::string note;  // the dialog's choice is loaded silently
+  failure = loadModel(state, *path, LoadWay::chosen, note);
   return true;
-}
-
-void loadModelFile(ViewerState& state, const std::string& path) {
-  // A file that cannot be opened still replaces the model: the view then shows the floor alone.
-  state.model = loadObjModel(path.c_str());
-  state.floorOffset = normalizeModel(state.model.get(), kModelSize);
 }

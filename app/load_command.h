@@ -1,27 +1,41 @@
-// The load command: "l" asks the user for an OBJ file and puts its model on the floor.
+// The road of every load: "l", a FILE on the command line, a dropped file and a picture's FILE.
+//
+// loadModel reads `path` in the run's reading, `state.reading`, fits the model to the floor
+// (normalizeModel in the specified reading, placeWholeModel in the whole one) and puts it on
+// display in place of the one before; the camera stays where the user put it. `way` says where the
+// path comes from:
+// - LoadWay::chosen: the open-file dialog, which has made the file's folder the current directory.
+//   In the specified reading the file replaces the model even when it cannot be opened (then no
+//   model is shown), and nothing is said.
+// - LoadWay::named: a FILE, a drop or a picture's FILE. The file's folder becomes the current
+//   directory, so that its material library is found beside it. When the specified reading leaves
+//   faces out, `note` gets the line for standard error that names the file, says what was left out
+//   and that --whole draws it; `note` is left empty otherwise.
+// A named file that is not a regular file that can be read, and in the whole reading any file that
+// cannot be read or is too large for memory, changes nothing: the model, the floor offset and the
+// current directory stay as they were, and the result is the line for standard error that names
+// the path and says why. Nothing is returned when the model is on display.
 //
 // loadCommand handles one typed key. Only the lower-case "l" does anything: it asks `choose` for a
-// path (the open-file dialog in the program, a stand-in in tests). A cancel leaves the state as it
-// was. Otherwise the model read from the path replaces the one on display, even when the file
-// cannot be opened (then no model is shown), and the floor offset is recomputed; the camera is
-// left where the user put it. Returns true when the picture needs redrawing. `choosingFile` is
-// true while `choose` runs.
+// path (the open-file dialog in the program, a stand-in in tests) and loads it as chosen; a cancel
+// leaves the state as it was. Returns true when the picture needs redrawing; what the load could
+// not do goes to `failure`. `choosingFile` is true while `choose` runs.
 #pragma once
 
 #include <optional>
 #include <string>
 
 #include "app/viewer_state.h"
+#include "platform/failure.h"
 
 // Blocks until the user picks a file or cancels; nothing on cancel.
 using ObjFileChooser = std::optional<std::string> (*)();
 
-// The larger horizontal extent of every loaded model: half the width of the floor.
+enum class LoadWay { chosen, named };
+
+// The larger horizontal extent of a model of the specified reading, the largest extent of a whole
+// one: half the width of the floor.
 inline constexpr float kModelSize = 5.0f;
 
-bool loadCommand(ViewerState& state, unsigned char key, ObjFileChooser choose);
-
-// What the load command does with a chosen path, which is opened from the current directory: the
-// model read from it replaces the one on display (none when it cannot be opened), and the floor
-// offset is recomputed.
-void loadModelFile(ViewerState& state, const std::string& path);
+Failure loadModel(ViewerState& state, const std::string& path, LoadWay way, std::string& note);
+bool loadCommand(ViewerState& state, unsigned char key, ObjFileChooser choose, Failure& failure);

@@ -16,6 +16,7 @@
 #include "view/scene.h"
 
 int main(int argc, char** argv) {
+  keepFreedMemory();
   const CommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv));
   if (commandLine.action == CommandLineAction::render) {
     attachParentConsole();
@@ -40,8 +41,9 @@ int main(int argc, char** argv) {
   glutMotionFunc(motion);
   glutKeyboardFunc(keyboard);
   initRenderState();
+  viewerState.reading = commandLine.reading;
   if (commandLine.file) {
-    openCommandLineFile(*commandLine.file);
+    openNamedFile(*commandLine.file);
   }
   glutMainLoop();
   return 0;

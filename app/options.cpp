@@ -1,17 +1,10 @@
 #include "app/options.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <ostream>
 #include <system_error>
 #include <utility>
-
-#include "app/load_command.h"
-#include "platform/chosen_file.h"
-#include "platform/paths.h"
 
 namespace {
 
@@ -19,13 +12,19 @@ constexpr int kExitUsage = 2;
 
 constexpr char kUsage[] =
     "Usage: palvetta [OPTION]... [FILE]\n"
-    "  or:  palvetta --render OUT.png [--size N] [--view DISTANCE,YAW,PITCH] [FILE]\n"
+    "  or:  palvetta --render OUT.png [--size N] [--view DISTANCE,YAW,PITCH] [--whole]\n"
+    "                [FILE]\n"
     "Shows the Wavefront OBJ model FILE, coloured by its MTL materials, standing on a\n"
     "checkerboard floor. Without FILE the viewer starts with the floor alone.\n"
+    "By default it reads a small subset of OBJ: triangles written v//n, at most 4096,\n"
+    "and says on standard error what it left out of FILE; --whole draws every face.\n"
     "\n"
     "Options:\n"
     "  --help            show this help and exit\n"
     "  --version         show the version and exit\n"
+    "  --whole           read every model of this run whole, at any size: faces\n"
+    "                    written v, v/t, v//n or v/t/n, polygons, relative numbers;\n"
+    "                    the model is centred on the floor and fitted in height too\n"
     "  -display DISPLAY  the X display to use; the window toolkit's other options are\n"
     "                    passed on to it as well\n"
     "  --render OUT.png  write the picture the window would show first to OUT.png\n"
@@ -135,32 +134,6 @@ CommandLine checkPictureOptions(CommandLine commandLine) {
   return commandLine;
 }
 
-// Why `file` cannot be loaded, in the words the C library uses; nothing when it can.
-Failure whyUnreadable(const std::string& file) {
-  const std::filesystem::path path = nativePath(file);
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (error) {
-    return error.message();
-  }
-  if (std::filesystem::is_directory(status)) {
-    return std::string("Is a directory");
-  }
-  if (!isRegularFile(file)) {
-    return std::string("Not a regular file");
-  }
-  errno = 0;
-  const std::ifstream stream(path, std::ios::binary);
-  if (!stream) {
-    return errno != 0 ? std::generic_category().message(errno) : std::string("Cannot be read");
-  }
-  return std::nullopt;
-}
-
-std::string cannotOpen(const std::string& file, const std::string& why) {
-  return "palvetta: cannot open '" + file + "': " + why;
-}
-
 }  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
@@ -179,6 +152,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       commandLine.action = CommandLineAction::help;
     } else if (argument == "--version") {
       commandLine.action = CommandLineAction::version;
+    } else if (argument == "--whole") {
+      commandLine.reading = Reading::whole;
     } else if (isPictureOption(argument)) {
       if (++i == arguments.size() || arguments[i].empty()) {
         return mistake("option '" + argument + "' needs a value");
@@ -213,19 +188,4 @@ int answerCommandLine(const CommandLine& commandLine, std::ostream& out, std::os
       break;
   }
   return 0;
-}
-
-Failure openModelFile(ViewerState& state, const std::string& file) {
-  if (const Failure why = whyUnreadable(file)) {
-    return cannotOpen(file, *why);
-  }
-  const std::optional<std::string> name = enterFolderOf(file);
-  if (!name) {
-    return cannotOpen(file, "Cannot enter its folder");
-  }
-  loadModelFile(state, *name);
-  if (!state.model) {
-    return cannotOpen(file, "Cannot be read");
-  }
-  return std::nullopt;
 }

@@ -15,14 +15,11 @@
 // and is refused when FILE has no triangle to draw. --size and --view without one of them, a size
 // out of range or a view that is not three finite numbers are mistakes.
 //
+// --whole reads every model of the run whole, in the window and in a picture alike.
+//
 // answerCommandLine prints what a command line other than `view` or `render` asks for and returns
 // the exit status: the usage (which lists the controls) or the version on `out` and 0, or the
 // mistake and the usage on `err` and 2.
-//
-// openModelFile loads FILE the way a choice in the open-file dialog loads it: the file's folder
-// becomes the current directory, so that its material library is found, and the model replaces
-// the one on display, fitted to the floor. When FILE is not a regular file that can be read it
-// returns the line for standard error, naming FILE and why, and changes nothing.
 #pragma once
 
 #include <iosfwd>
@@ -49,12 +46,13 @@ struct CameraView {
 
 struct CommandLine {
   CommandLineAction action = CommandLineAction::view;
-  std::optional<std::string> file;  // view, render: the model to show, if one was named
-  std::string error;                // usageError: what was wrong
-  std::string picture;              // render: the PNG file to write
-  bool thumbnail = false;           // render: only a FILE with a triangle to draw is pictured
-  std::optional<int> pictureSize;   // render: width and height, kWindowSize when not given
-  std::optional<CameraView> view;   // render: the camera, when not the start camera
+  std::optional<std::string> file;       // view, render: the model to show, if one was named
+  Reading reading = Reading::specified;  // view, render: how every model of the run is read
+  std::string error;                     // usageError: what was wrong
+  std::string picture;                   // render: the PNG file to write
+  bool thumbnail = false;                // render: only a FILE with a triangle to draw is pictured
+  std::optional<int> pictureSize;        // render: width and height, kWindowSize when not given
+  std::optional<CameraView> view;        // render: the camera, when not the start camera
 };
 
 struct ToolkitOption {
@@ -68,4 +66,3 @@ inline constexpr ToolkitOption kToolkitOptions[] = {
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 int answerCommandLine(const CommandLine& commandLine, std::ostream& out, std::ostream& err);
-Failure openModelFile(ViewerState& state, const std::string& file);

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "app/load_command.h"
 #include "platform/offscreen_picture.h"
 #include "platform/paths.h"
 #include "view/camera.h"
@@ -55,10 +56,15 @@ int renderPicture(const CommandLine& commandLine, std::ostream& err) {
   }
   const std::string picturePath = absolutePicturePath(commandLine.picture);
   ViewerState state;
+  state.reading = commandLine.reading;
   if (commandLine.file) {
-    if (const Failure failure = openModelFile(state, *commandLine.file)) {
+    std::string note;
+    if (const Failure failure = loadModel(state, *commandLine.file, LoadWay::named, note)) {
       err << *failure << '\n';
       return kExitFailure;
+    }
+    if (!note.empty()) {
+      err << note << '\n';
     }
   }
   if (commandLine.thumbnail && !hasTriangleToDraw(state.model.get())) {

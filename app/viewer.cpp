@@ -5,13 +5,23 @@
 #include <iostream>
 
 #include "app/load_command.h"
-#include "app/options.h"
 #include "platform/open_file_dialog.h"
 #include "platform/process.h"
 #include "view/camera.h"
 #include "view/scene.h"
 
 ViewerState viewerState;
+
+namespace {
+
+// One line on standard error, which on Windows first has to find the console the viewer was
+// started from.
+void say(const std::string& line) {
+  attachParentConsole();
+  std::cerr << line << '\n';
+}
+
+}  // namespace
 
 void display() {
   drawScene(viewerState);
@@ -30,15 +40,20 @@ void motion(int x, int y) {
 }
 
 void keyboard(unsigned char key, int /*x*/, int /*y*/) {
-  if (loadCommand(viewerState, key, chooseObjFile)) {
+  Failure failure;
+  if (loadCommand(viewerState, key, chooseObjFile, failure)) {
     glutPostRedisplay();
+  }
+  if (failure) {
+    say(*failure);
   }
 }
 
-void openCommandLineFile(const std::string& file) {
-  if (const Failure failure = openModelFile(viewerState, file)) {
-    attachParentConsole();
-    std::cerr << *failure << '\n';
+void openNamedFile(const std::string& file) {
+  std::string note;
+  const Failure failure = loadModel(viewerState, file, LoadWay::named, note);
+  if (failure || !note.empty()) {
+    say(failure.value_or(note));
   }
 }
 
@@ -46,6 +61,6 @@ void openDroppedFile(const std::string& file) {
   if (viewerState.choosingFile) {
     return;
   }
-  openCommandLineFile(file);
+  openNamedFile(file);
   glutPostRedisplay();
 }

@@ -15,12 +15,11 @@ void mouse(int button, int state, int x, int y);
 void motion(int x, int y);
 void keyboard(unsigned char key, int x, int y);
 
-// Shows the model FILE named on the command line before the first frame; when it cannot be
-// loaded, says why on standard error and leaves the floor alone.
-void openCommandLineFile(const std::string& file);
+// Shows the model FILE named on the command line or dropped on the window, loaded as named (see
+// load_command.h): what the load has to say, why it changed nothing or what it left out, goes to
+// standard error in one line.
+void openNamedFile(const std::string& file);
 
-// Shows the model FILE dropped on the window as openCommandLineFile would, and redraws. A FILE that
-// cannot be loaded (a folder, a device, a file that cannot be read) leaves everything as it was,
-// the model and the current directory included, and is named on standard error in the same way.
-// Nothing happens while the open-file dialog is open.
+// The drop handler: openNamedFile, then a redraw. Nothing happens while the open-file dialog is
+// open.
 void openDroppedFile(const std::string& file);

@@ -1,9 +1,9 @@
 // ViewerState: everything that outlives one toolkit callback.
 //
-// One instance lives for the whole run (see viewer.h). The load command writes `model`,
-// `floorOffset` and `choosingFile`, a dropped file the first two; the orbit camera writes the
-// camera fields, the drag flags and the last pointer position; drawing only reads. A record of
-// plain fields: tests build their own.
+// One instance lives for the whole run (see viewer.h). Every load writes `model` and
+// `floorOffset`, the load command `choosingFile` too; the orbit camera writes the camera fields,
+// the drag flags and the last pointer position; `reading` is set once, from the command line;
+// drawing only reads. A record of plain fields: tests build their own.
 #pragma once
 
 #include <memory>
@@ -16,7 +16,6 @@ enum class Reading { specified, whole };
 
 struct ViewerState {
   std::unique_ptr<ObjModel> model;  // the model on display, or none
-  Reading reading = Reading::specified;
   float floorOffset = 0.0f;         // how far drawing lowers the model, scene units
   float cameraDistance = 15.0f;     // scene units from the origin, never below 5
   float cameraYaw = -30.0f;         // degrees about the vertical axis
@@ -25,5 +24,6 @@ struct ViewerState {
   int orbitDrag = 0;                // 1 while the right button is held
   int lastX = 0;                    // pointer at the last button or drag event, window pixels
   int lastY = 0;
-  bool choosingFile = false;        // the open-file dialog is open: drops are not taken
+  Reading reading = Reading::specified;  // how every model of the run is read, and so drawn
+  bool choosingFile = false;             // the open-file dialog is open: drops are not taken
 };

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/options.h"
+#include "app/load_command.h"
 #include "bench/child_runs.h"
 #include "bench/obj_files.h"
 #include "platform/offscreen_picture.h"
@@ -101,7 +101,8 @@ int steps(const char* startNs, const std::string& file, const std::string& pictu
   const Clock::time_point start{std::chrono::nanoseconds(std::atoll(startNs))};
   std::printf("%.3f\n", msSince(start));
   ViewerState state;
-  if (openModelFile(state, file)) {
+  std::string note;
+  if (loadModel(state, file, LoadWay::named, note)) {
     return 1;
   }
   std::printf("%.3f\n", msSince(start));

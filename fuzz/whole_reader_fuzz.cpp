@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string_view>
 
 #include "fuzz/fuzz_files.h"
@@ -12,12 +13,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   writeObjAndLibrary(std::string_view(reinterpret_cast<const char*>(data), size));
-  WholeObjReading reading = loadWholeObjModel("f.obj");
-  if (!reading.model) {
+  std::unique_ptr<ObjModel> model;
+  if (loadWholeObjModel("f.obj", model)) {
     std::abort();  // the file was just written, and is small: it must be read
   }
-  checkWholeModel(*reading.model);
-  placeWholeModel(reading.model.get(), 5.0f);
-  checkPlacedModel(*reading.model, 5.0f);
+  checkWholeModel(*model);
+  placeWholeModel(model.get(), 5.0f);
+  checkPlacedModel(*model, 5.0f);
   return 0;
 }

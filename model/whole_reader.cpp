@@ -753,21 +753,22 @@ void finishModel(WholeReading& r) {
 
 }  // namespace
 
-WholeObjReading loadWholeObjModel(const char* path) {
+Failure loadWholeObjModel(const char* path, std::unique_ptr<ObjModel>& model) {
   try {
-    auto model = std::make_unique<ObjModel>();
-    reserveLists(*model, countLines(path));
-    WholeReading reading{*model};
+    auto read = std::make_unique<ObjModel>();
+    reserveLists(*read, countLines(path));
+    WholeReading reading{*read};
     const bool opened = readLines(
         path, [&reading](const char* p, const char* end) { readObjLine(reading, p, end); });
     if (!opened) {
-      return {nullptr, kCannotBeOpened};
+      return kCannotBeOpened;
     }
     finishModel(reading);
-    return {std::move(model), nullptr};
+    model = std::move(read);
+    return std::nullopt;
   } catch (const std::bad_alloc&) {
-    return {nullptr, kTooLargeForMemory};
+    return kTooLargeForMemory;
   } catch (const std::length_error&) {
-    return {nullptr, kTooLargeForMemory};
+    return kTooLargeForMemory;
   }
 }

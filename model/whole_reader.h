@@ -5,7 +5,8 @@
 // next line break; lines of any length are read whole; CR LF reads like LF; a UTF-8 byte order mark
 // at the start is skipped. A keyword is followed by a blank or the end of the line: "vp" and "v1"
 // are not positions. Numbers are read the same whatever the locale: decimal floats (signs,
-// exponents, inf, nan) and decimal integers.
+// exponents, inf, nan) and decimal integers. A "#" after a line's numbers starts a comment, which
+// also ends a face's corners.
 //
 // OBJ. "v" takes its first three numbers (vertex colours after them are left out), "vn" and "vt"
 // theirs; every such line adds an entry, and a number that does not convert is 0, with the numbers
@@ -38,21 +39,19 @@
 // `materialCount`) is the specified reading's and stays empty. A triangle without material has
 // none (drawn white).
 //
-// Results. Counts are int32; every index is inside its list. A file that cannot be opened as a
-// regular file gives no model and the failure kCannotBeOpened; a model too large for memory, or for
-// int32 counts, gives no model and kTooLargeForMemory: the allocation failure is caught here.
+// Results. Counts are int32; every index is inside its list. The model read goes to `model`, and
+// nothing is returned. Otherwise `model` is left as it was and the failure is the words that end
+// the line "palvetta: cannot open 'x.obj': ": kCannotBeOpened for a file that cannot be opened as
+// a regular file, kTooLargeForMemory for a model too large for memory or for int32 counts (the
+// allocation failure is caught here).
 #pragma once
 
 #include <memory>
 
 #include "model/obj_model.h"
+#include "platform/failure.h"
 
-inline constexpr const char* kCannotBeOpened = "cannot be opened";
-inline constexpr const char* kTooLargeForMemory = "too large for memory";
+inline constexpr char kCannotBeOpened[] = "Cannot be opened";
+inline constexpr char kTooLargeForMemory[] = "Too large for memory";
 
-struct WholeObjReading {
-  std::unique_ptr<ObjModel> model;  // none on failure
-  const char* failure = nullptr;    // why there is no model
-};
-
-WholeObjReading loadWholeObjModel(const char* path);
+Failure loadWholeObjModel(const char* path, std::unique_ptr<ObjModel>& model);

@@ -59,3 +59,6 @@ void attachParentConsole() {
     freopen_s(&reopened, "CONOUT$", "w", stderr);
   }
 }
+
+// The software renderer's buffers are a Linux matter: Windows draws through its own driver.
+void keepFreedMemory() {}

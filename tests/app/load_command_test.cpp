@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/load_command.h"
+#include "tests/support/allocation_limit.h"
 #include "tests/support/temp_files.h"
 
 namespace {
@@ -30,7 +32,12 @@ class LoadCommandTest : public CurrentDirectoryTest {
     std::filesystem::current_path(testFolder());
   }
 
-  bool press(unsigned char key) { return loadCommand(state, key, fakeChooser); }
+  bool press(unsigned char key) {
+    Failure failure;
+    const bool pressed = loadCommand(state, key, fakeChooser, failure);
+    EXPECT_EQ(failure, std::nullopt) << "the default reading's load command says nothing";
+    return pressed;
+  }
 
   ViewerState state;
 };
@@ -132,6 +139,109 @@ TEST_F(LoadCommandTest, VerticesWithoutTrianglesStillSetTheFloorOffset) {
   EXPECT_EQ(state.model->faceCount, 0);
   EXPECT_EQ(state.model->positionCount, 3);
   EXPECT_FLOAT_EQ(state.floorOffset, -1.0f);  // scale 5 / 10 on the lowest y, -2
+}
+
+// Named files: FILE, drops and pictures.
+using LoadModelTest = CurrentDirectoryTest;
+
+TEST_F(LoadModelTest, ARelativePathLoadsWithTheLibraryBesideIt) {
+  std::filesystem::create_directories(testFolder() + "/models");
+  writeTestFile("models/red.mtl", "newmtl red\nKd 1 0 0\n");
+  writeTestFile("models/triangle.obj",
+                "mtllib red.mtl\nv -1 2 -1\nv 1 2 -1\nv 0 2 1\nvn 0 1 0\nusemtl red\n"
+                "f 1//1 3//1 2//1\n");
+  std::filesystem::current_path(testFolder());
+  ViewerState state;
+  std::string note = "stale";
+  EXPECT_EQ(loadModel(state, "models/triangle.obj", LoadWay::named, note), std::nullopt);
+  EXPECT_EQ(note, "");
+  ASSERT_NE(state.model, nullptr);
+  ASSERT_EQ(state.model->materialCount, 1);
+  EXPECT_EQ(state.model->materials[0]->diffuse.r, 1.0f);
+  EXPECT_FLOAT_EQ(state.floorOffset, 5.0f);  // width 2 scaled to 5, height 2 to the offset
+  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(testFolder()) / "models");
+}
+
+TEST_F(LoadModelTest, WhatCannotBeOpenedIsNamedAndChangesNothing) {
+  std::filesystem::current_path(testFolder());
+  std::filesystem::create_directories(testFolder() + "/folder.obj");
+  ViewerState state;
+  state.floorOffset = 1.5f;
+  std::string note;
+  EXPECT_EQ(loadModel(state, "missing/x.obj", LoadWay::named, note),
+            "palvetta: cannot open 'missing/x.obj': No such file or directory");
+  EXPECT_EQ(loadModel(state, "folder.obj", LoadWay::named, note),
+            "palvetta: cannot open 'folder.obj': Is a directory");
+#ifndef _WIN32
+  // Windows' device names (NUL) are not files Wine can report on, so this stays a Linux case.
+  EXPECT_EQ(loadModel(state, "/dev/null", LoadWay::named, note),
+            "palvetta: cannot open '/dev/null': Not a regular file");
+#endif
+  EXPECT_EQ(state.model, nullptr);
+  EXPECT_EQ(state.floorOffset, 1.5f);
+  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(testFolder()));
+}
+
+// A quad, then two face lines the default reading skips.
+constexpr char kQuadAndSkippedLines[] =
+    "v 0 1 0\nv 0 1 2\nv 2 1 2\nv 2 1 0\nvn 0 1 0\n"
+    "f 1//1 2//1 3//1 4//1\nf 1/1/1 2/1/1 3/1/1\nf 4 3 2\n";
+
+std::optional<std::string> chooseQuad() {
+  return "quad.obj";
+}
+
+TEST_F(LoadModelTest, ANamedFileSaysWhatTheDefaultReadingLeftOutAndNothingElseSaysAWord) {
+  const std::string quad = writeTestFile("quad.obj", kQuadAndSkippedLines);
+  ViewerState state;
+  std::string note;
+  ASSERT_EQ(loadModel(state, quad, LoadWay::named, note), std::nullopt);
+  EXPECT_EQ(note, "palvetta: '" + quad +
+                      "': 2 face lines skipped, 1 polygon cut to its first triangle; "
+                      "palvetta --whole draws every face");
+  const std::string triangle = writeTestFile("triangle.obj", kTriangle);
+  ASSERT_EQ(loadModel(state, triangle, LoadWay::named, note), std::nullopt);
+  EXPECT_EQ(note, "");  // nothing left out
+  Failure failure;
+  ASSERT_TRUE(loadCommand(state, 'l', chooseQuad, failure));
+  EXPECT_EQ(failure, std::nullopt);
+  EXPECT_EQ(state.model->faceCount, 1);
+
+  // Read whole, every way takes every face and has nothing to say.
+  state.reading = Reading::whole;
+  ASSERT_EQ(loadModel(state, quad, LoadWay::named, note), std::nullopt);
+  EXPECT_EQ(note, "");
+  ASSERT_TRUE(loadCommand(state, 'l', chooseQuad, failure));
+  EXPECT_EQ(state.model->faceCount, 4);
+}
+
+TEST_F(LoadModelTest, AWholeModelTooLargeForMemoryChangesNothing) {
+  std::string large = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+  for (int i = 0; i < 100000; ++i) {
+    large += "f 1 2 3\n";
+  }
+  std::filesystem::create_directories(testFolder() + "/large");
+  writeTestFile("large/large.obj", large);
+  writeTestFile("quad.obj", kQuadAndSkippedLines);
+  std::filesystem::current_path(testFolder());
+  ViewerState state;
+  state.reading = Reading::whole;
+  Failure failure;
+  ASSERT_TRUE(loadCommand(state, 'l', chooseQuad, failure));
+  const ObjModel* shown = state.model.get();
+  state.floorOffset = 0.25f;
+  std::string note;
+  limitAllocations(1 << 20);
+  const Failure named = loadModel(state, "large/large.obj", LoadWay::named, note);
+  loadCommand(
+      state, 'l', [] { return std::optional<std::string>("large/large.obj"); }, failure);
+  limitAllocations(SIZE_MAX);
+  for (const Failure& said : {named, failure}) {
+    EXPECT_EQ(said, "palvetta: cannot open 'large/large.obj': Too large for memory");
+  }
+  EXPECT_EQ(state.model.get(), shown);
+  EXPECT_EQ(state.floorOffset, 0.25f);
+  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(testFolder()));
 }
 
 }  // namespace

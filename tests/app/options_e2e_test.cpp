@@ -4,7 +4,9 @@
 // choice in the open-file dialog shows it (the same committed baseline as in load_e2e_test), its
 // material library found beside it; the window must carry the class and icon a desktop matches it
 // by. A FILE that cannot be opened must be named on standard error in one line, and the floor shown
-// alone, whatever toolkit options come with it.
+// alone, whatever toolkit options come with it. A FILE the default reading leaves faces out of is
+// named there with what was left out. With --whole the FILE and a model dropped later are drawn
+// whole, as their baselines show, and nothing is said.
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +18,7 @@
 
 #include "tests/support/e2e.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/xdnd_source.h"
 
 namespace {
 
@@ -53,6 +56,26 @@ TEST_F(OptionsE2eTest, AFileThatCannotBeOpenedIsNamedOnStandardErrorAndTheFloorS
   ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
   EXPECT_TRUE(showsBaseline(viewer.window, "floor_640"));
   EXPECT_EQ(readFile(errors), "palvetta: cannot open 'missing.obj': No such file or directory\n");
+}
+
+TEST_F(OptionsE2eTest, WithWholeTheFileAndEveryDroppedModelAreReadWholeAndNothingIsSaid) {
+  const std::string trophy = std::string(PALVETTA_EXAMPLES) + "/trophy.obj";
+  const std::string errors = testFolder() + "/whole-stderr.txt";
+  viewer = startViewer(PALVETTA_BINARY, testFolder(), {"--whole", trophy}, errors);
+  ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
+  EXPECT_TRUE(showsBaseline(viewer.window, "trophy_whole_640"));
+  const std::string farAway = std::string(PALVETTA_EXAMPLES) + "/far_away.obj";
+  const DragResult drop = dragAndDrop(viewer.window, {"text/uri-list"}, fileUri(farAway));
+  EXPECT_TRUE(drop.finished && drop.succeeded);
+  EXPECT_TRUE(showsBaseline(viewer.window, "far_away_whole_640"));
+  EXPECT_EQ(readFile(errors), "");
+  stopViewer(viewer);
+
+  // Read by default, the trophy's quads and the star's front are left out, and the line says so.
+  viewer = startViewer(PALVETTA_BINARY, testFolder(), {trophy}, errors);
+  ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear the second time";
+  EXPECT_EQ(readFile(errors), "palvetta: '" + trophy +
+                                  "': 23 face lines skipped; palvetta --whole draws every face\n");
 }
 
 }  // namespace

@@ -1,13 +1,10 @@
 #include "app/options.h"
 
-#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
-
-#include "tests/support/temp_files.h"
 
 namespace {
 
@@ -35,6 +32,17 @@ TEST(OptionsTest, TakesOneFileAndPassesTheToolkitsOptionsOver) {
   }
   EXPECT_EQ(parse({"--", "-dash.obj"}).file, "-dash.obj");
   EXPECT_EQ(parse({"-"}).file, "-");
+
+  // --whole, with or without a FILE, in the window or a picture.
+  EXPECT_EQ(parse({}).reading, Reading::specified);
+  EXPECT_EQ(parse({"--whole"}).reading, Reading::whole);
+  for (const std::vector<std::string>& whole : {std::vector<std::string>{"m.obj", "--whole"},
+                                                {"--render", "a.png", "--whole", "--", "m.obj"},
+                                                {"--whole", "--thumbnail", "a.png", "m.obj"}}) {
+    EXPECT_EQ(parse(whole).reading, Reading::whole);
+    EXPECT_EQ(parse(whole).file, "m.obj");
+  }
+  EXPECT_EQ(parse({"--", "--whole"}).file, "--whole");
 
   EXPECT_EQ(parse({"model.obj", "--help"}).action, CommandLineAction::help);
   EXPECT_EQ(parse({"--version"}).action, CommandLineAction::version);
@@ -102,43 +110,6 @@ TEST(OptionsTest, AnswersGoToTheRightStreamWithTheirExitStatus) {
   EXPECT_EQ(answerCommandLine(parse({"--bogus"}), out, err), 2);
   EXPECT_EQ(out.str(), "");
   EXPECT_TRUE(err.str().starts_with("palvetta: unknown option '--bogus'\nUsage: palvetta"));
-}
-
-using OpenModelFileTest = CurrentDirectoryTest;
-
-TEST_F(OpenModelFileTest, ARelativePathLoadsWithTheLibraryBesideIt) {
-  std::filesystem::create_directories(testFolder() + "/models");
-  writeTestFile("models/red.mtl", "newmtl red\nKd 1 0 0\n");
-  writeTestFile("models/triangle.obj",
-                "mtllib red.mtl\nv -1 2 -1\nv 1 2 -1\nv 0 2 1\nvn 0 1 0\nusemtl red\n"
-                "f 1//1 3//1 2//1\n");
-  std::filesystem::current_path(testFolder());
-  ViewerState state;
-  EXPECT_EQ(openModelFile(state, "models/triangle.obj"), std::nullopt);
-  ASSERT_NE(state.model, nullptr);
-  ASSERT_EQ(state.model->materialCount, 1);
-  EXPECT_EQ(state.model->materials[0]->diffuse.r, 1.0f);
-  EXPECT_FLOAT_EQ(state.floorOffset, 5.0f);  // width 2 scaled to 5, height 2 to the offset
-  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(testFolder()) / "models");
-}
-
-TEST_F(OpenModelFileTest, WhatCannotBeOpenedIsNamedAndChangesNothing) {
-  std::filesystem::current_path(testFolder());
-  std::filesystem::create_directories(testFolder() + "/folder.obj");
-  ViewerState state;
-  state.floorOffset = 1.5f;
-  EXPECT_EQ(openModelFile(state, "missing/x.obj"),
-            "palvetta: cannot open 'missing/x.obj': No such file or directory");
-  EXPECT_EQ(openModelFile(state, "folder.obj"),
-            "palvetta: cannot open 'folder.obj': Is a directory");
-#ifndef _WIN32
-  // Windows' device names (NUL) are not files Wine can report on, so this stays a Linux case.
-  EXPECT_EQ(openModelFile(state, "/dev/null"),
-            "palvetta: cannot open '/dev/null': Not a regular file");
-#endif
-  EXPECT_EQ(state.model, nullptr);
-  EXPECT_EQ(state.floorOffset, 1.5f);
-  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(testFolder()));
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 // the second model lies in a folder named in Japanese, outside most systems' code pages. The
 // dialog is worked through its own controls by palvetta_dialog_driver.exe, run under Wine as
 // well, since nothing outside Wine can reach into a Windows dialog. A model dropped on the window
-// comes from the test's own XDND source. The Windows build is found in
+// comes from the test's own XDND source, and is read whole. The Windows build is found in
 // PALVETTA_WINDOWS_BUILD; the Wine prefix in WINEPREFIX, or a fresh one is made here.
 
 #include <cstdlib>
@@ -86,14 +86,15 @@ class WineLoadE2eTest : public ViewerFixture {
   bool ownPrefix = false;
 };
 
-// The torus example with its library in a folder named in Japanese; returns the model's path.
-fs::path torusInJapaneseFolder() {
+// An example with its library in a folder named in Japanese; returns the model's path.
+fs::path inJapaneseFolder(const std::string& name) {
   const fs::path examples = PALVETTA_EXAMPLES;
   const fs::path japanese = fs::path(testFolder()) / "モデル";
   fs::create_directories(japanese);
-  fs::copy_file(examples / "torus.obj", japanese / "torus.obj", fs::copy_options::skip_existing);
-  fs::copy_file(examples / "torus.mtl", japanese / "torus.mtl", fs::copy_options::skip_existing);
-  return japanese / "torus.obj";
+  for (const std::string& file : {name + ".obj", name + ".mtl"}) {
+    fs::copy_file(examples / file, japanese / file, fs::copy_options::skip_existing);
+  }
+  return japanese / (name + ".obj");
 }
 
 fs::path newStartFolder() {
@@ -104,7 +105,7 @@ fs::path newStartFolder() {
 
 TEST_F(WineLoadE2eTest, ModelsChosenByTypedFullPathsLoadWithTheirMaterialsAndEscapeChangesNothing) {
   const fs::path blocks = fs::path(PALVETTA_EXAMPLES) / "blocks.obj";
-  const fs::path torus = torusInJapaneseFolder();
+  const fs::path torus = inJapaneseFolder("torus");
   viewer = startViewer("wine", newStartFolder().string(), {viewerExe.string()});
   ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
   ASSERT_TRUE(showsBaseline(viewer.window, "floor_640")) << "the first frame";
@@ -122,22 +123,23 @@ TEST_F(WineLoadE2eTest, ModelsChosenByTypedFullPathsLoadWithTheirMaterialsAndEsc
 
 // Explorer's "Open with" and a file dropped onto the program pass the file on the command line.
 TEST_F(WineLoadE2eTest, ModelNamedOnTheCommandLineInAJapaneseFolderShowsInTheFirstFrame) {
-  const fs::path torus = torusInJapaneseFolder();
+  const fs::path torus = inJapaneseFolder("torus");
   viewer = startViewer("wine", newStartFolder().string(), {viewerExe.string(), windowsPath(torus)});
   ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
   EXPECT_TRUE(showsBaseline(viewer.window, "torus_640")) << torus;
 }
 
-// Wine's X11 driver turns an XDND drop on its window into WM_DROPFILES.
-TEST_F(WineLoadE2eTest, AModelDroppedFromAJapaneseFolderShowsWithItsMaterials) {
-  const fs::path torus = torusInJapaneseFolder();
-  viewer = startViewer("wine", newStartFolder().string(), {viewerExe.string()});
+// Wine's X11 driver turns an XDND drop on its window into WM_DROPFILES. With --whole the dropped
+// trophy's quads and concave star are drawn as on Linux.
+TEST_F(WineLoadE2eTest, WithWholeAModelDroppedFromAJapaneseFolderIsReadWhole) {
+  const fs::path trophy = inJapaneseFolder("trophy");
+  viewer = startViewer("wine", newStartFolder().string(), {viewerExe.string(), "--whole"});
   ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
   ASSERT_TRUE(showsBaseline(viewer.window, "floor_640"));
   const DragResult drop =
-      dragAndDrop(viewer.window, {"text/uri-list"}, fileUri(torus.string()) + "\r\n");
+      dragAndDrop(viewer.window, {"text/uri-list"}, fileUri(trophy.string()) + "\r\n");
   EXPECT_TRUE(drop.finished && drop.succeeded);
-  EXPECT_TRUE(showsBaseline(viewer.window, "torus_640"));
+  EXPECT_TRUE(showsBaseline(viewer.window, "trophy_whole_640"));
 }
 
 }  // namespace

@@ -61,15 +61,15 @@ TEST(ExamplesTest, EachModelLoadsFromItsOwnFolderInItsMaterials) {
   // left out; read whole, 22 quads and the ten-cornered star, which cuts into eight, are there too.
   EXPECT_EQ(loadObjModel("trophy.obj", account)->faceCount, 10);
   EXPECT_EQ(account.skippedFaceLines, 1 + 22);
-  const WholeObjReading trophy = loadWholeObjModel("trophy.obj");
-  ASSERT_NE(trophy.model, nullptr);
-  EXPECT_EQ(trophy.model->faceCount, 10 + 2 * 22 + 8);
+  std::unique_ptr<ObjModel> trophy;
+  ASSERT_EQ(loadWholeObjModel("trophy.obj", trophy), std::nullopt);
+  EXPECT_EQ(trophy->faceCount, 10 + 2 * 22 + 8);
   std::vector<std::string> colours;
-  for (int32_t f = 0; f < trophy.model->faceCount; ++f) {
-    ASSERT_TRUE(faceIndicesInRange(*trophy.model, f)) << "trophy triangle " << f;
-    ASSERT_NE(trophy.model->faceMaterial[f], nullptr) << "trophy triangle " << f;
-    if (colours.empty() || colours.back() != trophy.model->faceMaterial[f]->name) {
-      colours.push_back(trophy.model->faceMaterial[f]->name);
+  for (int32_t f = 0; f < trophy->faceCount; ++f) {
+    ASSERT_TRUE(faceIndicesInRange(*trophy, f)) << "trophy triangle " << f;
+    ASSERT_NE(trophy->faceMaterial[f], nullptr) << "trophy triangle " << f;
+    if (colours.empty() || colours.back() != trophy->faceMaterial[f]->name) {
+      colours.push_back(trophy->faceMaterial[f]->name);
     }
   }
   // The star's face, cut at the end, comes after the base.

@@ -1,63 +1,26 @@
 // The whole reading against what a reader of the format expects, worked out by hand.
 #include "model/whole_reader.h"
 
-#include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <new>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "tests/support/allocation_limit.h"
 #include "tests/support/temp_files.h"
-
-// Allocations larger than this fail, so that a test can see a model too large for memory.
-namespace {
-
-std::atomic<std::size_t> largestAllocation{SIZE_MAX};
-
-void* allocate(std::size_t size) {
-  void* p = size <= largestAllocation ? std::malloc(size == 0 ? 1 : size) : nullptr;
-  if (p == nullptr) {
-    throw std::bad_alloc();
-  }
-  return p;
-}
-
-void release(void* p) {
-  std::free(p);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  return allocate(size);
-}
-void* operator new[](std::size_t size) {
-  return allocate(size);
-}
-void operator delete(void* p) noexcept {
-  release(p);
-}
-void operator delete[](void* p) noexcept {
-  release(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  release(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  release(p);
-}
 
 namespace {
 
 ObjModel read(std::string_view name, std::string_view text) {
-  WholeObjReading reading = loadWholeObjModel(writeTestFile(name, text).c_str());
-  EXPECT_NE(reading.model, nullptr) << name << ": " << reading.failure;
-  return reading.model ? std::move(*reading.model) : ObjModel();
+  std::unique_ptr<ObjModel> model;
+  const Failure failure = loadWholeObjModel(writeTestFile(name, text).c_str(), model);
+  EXPECT_EQ(failure, std::nullopt) << name;
+  return model ? std::move(*model) : ObjModel();
 }
 
 Vec3 cornerPosition(const ObjModel& m, int32_t face, int k) {
@@ -218,8 +181,10 @@ TEST(WholeReaderTest, NonFinitePositionsAndFailures) {
   EXPECT_EQ(m.faceVertexIndex, (std::vector<int32_t>{0, 1, 4}));
   EXPECT_TRUE(std::isinf(m.positions[3].y));
 
-  EXPECT_STREQ(loadWholeObjModel((testFolder() + "/missing.obj").c_str()).failure, kCannotBeOpened);
-  EXPECT_STREQ(loadWholeObjModel(testFolder().c_str()).failure, kCannotBeOpened);
+  std::unique_ptr<ObjModel> model;
+  EXPECT_EQ(loadWholeObjModel((testFolder() + "/missing.obj").c_str(), model), kCannotBeOpened);
+  EXPECT_EQ(loadWholeObjModel(testFolder().c_str(), model), kCannotBeOpened);
+  EXPECT_EQ(model, nullptr);
 
   // A model whose triangles need more memory than there is fails with its reason.
   std::string triangles = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
@@ -227,12 +192,13 @@ TEST(WholeReaderTest, NonFinitePositionsAndFailures) {
     triangles += "f 1 2 3\n";
   }
   const std::string path = writeTestFile("large.obj", triangles);
-  largestAllocation = 1 << 20;
-  const WholeObjReading tooLarge = loadWholeObjModel(path.c_str());
-  largestAllocation = SIZE_MAX;
-  EXPECT_EQ(tooLarge.model, nullptr);
-  EXPECT_STREQ(tooLarge.failure, kTooLargeForMemory);
-  EXPECT_EQ(loadWholeObjModel(path.c_str()).model->faceCount, 100000);
+  limitAllocations(1 << 20);
+  const Failure tooLarge = loadWholeObjModel(path.c_str(), model);
+  limitAllocations(SIZE_MAX);
+  EXPECT_EQ(model, nullptr);
+  EXPECT_EQ(tooLarge, kTooLargeForMemory);
+  ASSERT_EQ(loadWholeObjModel(path.c_str(), model), std::nullopt);
+  EXPECT_EQ(model->faceCount, 100000);
 }
 
 }  // namespace

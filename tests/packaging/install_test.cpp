@@ -9,12 +9,15 @@
 
 #include "platform/window_identity.h"
 #include "tests/support/e2e.h"
+#include "tests/support/png_frame.h"
 #include "tests/support/temp_files.h"
 
 namespace {
 
 // Standard output and error together.
-CommandResult run(const std::string& command) { return runCommand(command + " 2>&1"); }
+CommandResult run(const std::string& command) {
+  return runCommand(command + " 2>&1");
+}
 
 // The value of `key` in the [Desktop Entry] group; empty when it is missing.
 std::string entryValue(const std::string& desktopFile, const std::string& key) {
@@ -38,8 +41,8 @@ TEST(InstallTest, TheInstalledDesktopEntryValidatesAndStartsTheInstalledProgram)
   const CommandResult validation = run("desktop-file-validate " + entry);
   EXPECT_EQ(validation.status, 0);
   EXPECT_EQ(validation.output, "");
-  // The entry names the program by its name on the PATH, with the file it is to open.
-  EXPECT_EQ(entryValue(entry, "Exec"), "palvetta %f");
+  // The entry names the program by its name on the PATH, with the file it is to open, read whole.
+  EXPECT_EQ(entryValue(entry, "Exec"), "palvetta --whole %f");
   const CommandResult version = run("PATH=" + prefix + "/bin palvetta --version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.output, std::string("palvetta ") + PALVETTA_VERSION + "\n");
@@ -48,22 +51,22 @@ TEST(InstallTest, TheInstalledDesktopEntryValidatesAndStartsTheInstalledProgram)
   EXPECT_TRUE(std::filesystem::is_regular_file(prefix + "/share/icons/hicolor/scalable/apps/" +
                                                entryValue(entry, "Icon") + ".svg"));
 
-  // The thumbnailer entry runs the installed program the way a thumbnail service fills it in.
+  // The thumbnailer entry runs the installed program the way a thumbnail service fills it in, and
+  // its preview is what opening the file shows: the whole model.
   const std::string thumbnailer = prefix + "/share/thumbnailers/palvetta.thumbnailer";
   EXPECT_EQ(entryValue(thumbnailer, "MimeType"), "model/obj;");
   std::string exec = entryValue(thumbnailer, "Exec");
   for (const auto& [code, value] :
        {std::pair<std::string, std::string>{"%o", testFolder() + "/thumbnail.png"},
-        {"%s", "128"},
-        {"%i", std::string(PALVETTA_EXAMPLES) + "/blocks.obj"}}) {
+        {"%s", "640"},
+        {"%i", std::string(PALVETTA_EXAMPLES) + "/trophy.obj"}}) {
     ASSERT_NE(exec.find(code), std::string::npos) << exec;
     exec.replace(exec.find(code), code.size(), value);
   }
   const CommandResult thumbnail =
       run("env -u DISPLAY ASAN_OPTIONS=detect_leaks=0 PATH=" + prefix + "/bin " + exec);
   EXPECT_EQ(thumbnail.status, 0) << exec << ": " << thumbnail.output;
-  const CommandResult size = run("pngtopnm " + testFolder() + "/thumbnail.png | head -c 15");
-  EXPECT_EQ(size.output, "P6\n128 128\n255\n");
+  EXPECT_TRUE(matchesBaseline(readPngFrame(testFolder() + "/thumbnail.png"), "trophy_whole_640"));
 
   const CommandResult manual =
       run("MANWIDTH=80 man --warnings -l " + prefix + "/share/man/man1/palvetta.1.gz");

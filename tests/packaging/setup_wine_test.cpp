@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <iterator>
 #include <optional>
 #include <set>
@@ -111,14 +112,13 @@ std::string missingFrom(const std::set<std::string>& a, const std::set<std::stri
   return lines;
 }
 
-// The words of a Windows command line, each "%1" replaced by `file`.
+// The words of a Windows command line, quoted or not, each "%1" replaced by `file`. A backslash
+// is a path's, not an escape.
 std::vector<std::string> commandWords(const std::string& command, const std::string& file) {
+  std::istringstream in(command);
   std::vector<std::string> words;
-  for (std::size_t start = command.find('"'); start != std::string::npos;) {
-    const std::size_t end = command.find('"', start + 1);
-    const std::string word = command.substr(start + 1, end - start - 1);
+  for (std::string word; in >> std::quoted(word, '"', '\0');) {
     words.push_back(word == "%1" ? file : word);
-    start = command.find('"', end + 1);
   }
   return words;
 }
@@ -244,8 +244,10 @@ TEST_F(SetupWineTest, ForEveryoneItOffersItselfForObjFilesAndLeavesNothingBehind
   const fs::path folder = driveC() / "Program Files" / "Palvetta";
   EXPECT_TRUE(fs::exists(folder / "palvetta.exe"));
   expectNotices(folder);
-  EXPECT_TRUE(
-      fs::exists(driveC() / "ProgramData/Microsoft/Windows/Start Menu/Programs/Palvetta.lnk"));
+  // The shortcut keeps its arguments in UTF-16.
+  std::ifstream link(driveC() / "ProgramData/Microsoft/Windows/Start Menu/Programs/Palvetta.lnk");
+  const std::string shortcut{std::istreambuf_iterator<char>(link), {}};
+  EXPECT_NE(shortcut.find(std::string("-\0-\0w\0h\0o\0l\0e\0", 14)), std::string::npos);
   EXPECT_EQ(regValue(kClasses + ".obj"), "OtherViewer.obj");
   EXPECT_EQ(regValue(kClasses + ".obj\\OpenWithProgids", "Palvetta.obj"), "");
   EXPECT_EQ(regValue(kClasses + "Applications\\palvetta.exe", "FriendlyAppName"), "Palvetta");
@@ -258,17 +260,17 @@ TEST_F(SetupWineTest, ForEveryoneItOffersItselfForObjFilesAndLeavesNothingBehind
 
   const std::optional<std::string> open = regValue(kClasses + "Palvetta.obj\\shell\\open\\command");
   ASSERT_TRUE(open);
-  EXPECT_EQ(*open, "\"C:\\Program Files\\Palvetta\\palvetta.exe\" \"%1\"");
+  EXPECT_EQ(*open, "\"C:\\Program Files\\Palvetta\\palvetta.exe\" --whole \"%1\"");
   const fs::path models = fs::path(testFolder()) / "my modèles";
   fs::create_directories(models);
-  for (const char* name : {"torus.obj", "torus.mtl"}) {
+  for (const char* name : {"trophy.obj", "trophy.mtl"}) {
     fs::copy_file(fs::path(PALVETTA_EXAMPLES) / name, models / name,
                   fs::copy_options::skip_existing);
   }
   viewer =
-      startViewer("wine", testFolder(), commandWords(*open, windowsPath(models / "torus.obj")));
+      startViewer("wine", testFolder(), commandWords(*open, windowsPath(models / "trophy.obj")));
   ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
-  EXPECT_TRUE(showsBaseline("torus_640"));
+  EXPECT_TRUE(showsBaseline("trophy_whole_640"));
   stopViewer(viewer);
 
   ASSERT_TRUE(uninstall("HKLM", folder));
@@ -303,7 +305,7 @@ TEST_F(SetupWineTest, ForJustMeItWritesItsKeysForTheUserAndTakesThemAway) {
   const fs::path folder = driveC() / localFolder / "Programs" / "Palvetta";
   EXPECT_TRUE(fs::exists(folder / "palvetta.exe")) << folder;
   EXPECT_EQ(regValue("HKCU\\Software\\Classes\\Palvetta.obj\\shell\\open\\command"),
-            "\"C:\\" + local + "\\Programs\\Palvetta\\palvetta.exe\" \"%1\"");
+            "\"C:\\" + local + "\\Programs\\Palvetta\\palvetta.exe\" --whole \"%1\"");
   EXPECT_TRUE(regValue("HKCU\\" + kUninstallKey, "QuietUninstallString"));
   EXPECT_FALSE(keyExists("HKLM\\" + kUninstallKey));
 
@@ -327,7 +329,7 @@ TEST_F(SetupWineTest, TheFolderGivenWithDIsUsedRecordedAndTakenAway) {
   const std::string windowsFolder = "C:\\Palvetta tests\\My Viewer";
   EXPECT_EQ(regValue("HKLM\\" + kUninstallKey, "InstallLocation"), windowsFolder);
   EXPECT_EQ(regValue(kClasses + "Palvetta.obj\\shell\\open\\command"),
-            "\"" + windowsFolder + "\\palvetta.exe\" \"%1\"");
+            "\"" + windowsFolder + "\\palvetta.exe\" --whole \"%1\"");
 
   ASSERT_TRUE(uninstall("HKLM", folder));
   expectPrefixAsBefore(before);

@@ -174,9 +174,9 @@ ViewerState wholeExample(const char* name) {
   std::filesystem::current_path(PALVETTA_EXAMPLES);
   ViewerState state;
   state.reading = Reading::whole;
-  state.model = loadWholeObjModel((std::string(name) + ".obj").c_str()).model;
+  EXPECT_EQ(loadWholeObjModel((std::string(name) + ".obj").c_str(), state.model), std::nullopt)
+      << name;
   std::filesystem::current_path(start);
-  EXPECT_NE(state.model, nullptr) << name;
   state.floorOffset = placeWholeModel(state.model.get(), 5.0f);
   return state;
 }
