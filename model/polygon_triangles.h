@@ -11,6 +11,19 @@
 // Returns false, with no triangles, when the tessellator reports an error. A failed allocation,
 // here or in a tessellator callback, is thrown as std::bad_alloc once the tessellator has returned,
 // never through it.
+//
+// cheapToCut bounds cutPolygon's work before it is done. The tessellator sweeps the polygon,
+// projected along its normal's largest axis, in the order of the first projected coordinate (ties
+// by the second). Where the boundary turns back against the sweep, and where two edges cross, it
+// may walk the whole boundary of the region it is building, so its work is about
+// (turns + 4 * crossings) * (corners + crossings): a crossing costs about four turns. cheapToCut is
+// true when that stays within 1024 steps a corner. It counts the turns, then the crossings and
+// touches of edges that are not neighbours, between runs of the boundary from one turn to the next
+// that overlap along the sweep, and stops once they exceed what the budget leaves; its own work is
+// at most turns * corners. Every polygon of up to 1024 corners whose edges do not cross passes, and
+// so does one of any size that turns and crosses itself a few times. A star of long spikes, which
+// turns at every corner, fails beyond 1024 corners, and so does a polygon whose edges cross
+// everywhere, even one of 30 random corners. Corners must be finite.
 #pragma once
 
 #include <cstdint>
@@ -39,3 +52,4 @@ using PolygonCutterHandle = std::unique_ptr<PolygonCutter, PolygonCutterDeleter>
 
 PolygonCutterHandle newPolygonCutter();
 bool cutPolygon(PolygonCutter& cutter, std::span<const Vec3> corners, PolygonCut& cut);
+bool cheapToCut(std::span<const Vec3> corners);

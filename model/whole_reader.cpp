@@ -27,11 +27,6 @@ namespace {
 constexpr std::size_t kMinBlock = 4096;
 constexpr std::size_t kMaxBlock = std::size_t{1} << 20;
 
-// The tessellator's work grows with the square of a polygon's corners where its edges cross: a
-// random polygon of 2000 corners takes it seconds. Larger polygons that are not plainly convex, in
-// practice finely sampled outlines that are convex but for rounding, become fans.
-constexpr std::size_t kMaxCutCorners = 1024;
-
 // A position number that is out of range for good, or a normal number that names no normal.
 constexpr int32_t kNoIndex = -1;
 constexpr int64_t kMaxCount = std::numeric_limits<int32_t>::max();
@@ -663,7 +658,7 @@ void cutPendingPolygon(WholeReading& r, std::vector<Corner>& corners, PolygonCut
   }
   std::vector<int32_t> fan;
   const std::vector<int32_t>* triangles = &fan;
-  if (corners.size() > kMaxCutCorners || plainlyConvex(r.polygon)) {
+  if (plainlyConvex(r.polygon) || !cheapToCut(r.polygon)) {
     for (std::size_t k = 1; k + 1 < corners.size(); ++k) {
       fan.insert(fan.end(), {0, static_cast<int32_t>(k), static_cast<int32_t>(k + 1)});
     }
