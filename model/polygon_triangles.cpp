@@ -18,13 +18,15 @@
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <utility>
 
 struct PolygonCutter {
   GLUtesselator* tess = nullptr;
   std::vector<GLdouble> coords;  // 3 per corner, alive until the polygon ends
   PolygonCut* cut = nullptr;
   int32_t cornerCount = 0;
-  bool failed = false;  // the tessellator reported an error
+  int swapped[2] = {0, 0};  // two coordinates given to the tessellator the other way round
+  bool failed = false;      // the tessellator reported an error
   bool outOfMemory = false;
 };
 
@@ -62,8 +64,10 @@ void PALVETTA_GLU_CALLBACK onVertex(void* vertex, void* polygon) {
 void PALVETTA_GLU_CALLBACK onCombine(GLdouble coords[3], void* from[4], GLfloat weights[4],
                                      void** made, void* polygon) {
   auto& cutter = *static_cast<PolygonCutter*>(polygon);
+  GLdouble at[3] = {coords[0], coords[1], coords[2]};  // the tessellator's own, kept as they are
+  std::swap(at[cutter.swapped[0]], at[cutter.swapped[1]]);
   NewPolygonPoint point{
-      {static_cast<float>(coords[0]), static_cast<float>(coords[1]), static_cast<float>(coords[2])},
+      {static_cast<float>(at[0]), static_cast<float>(at[1]), static_cast<float>(at[2])},
       {-1, -1, -1, -1}};
   for (int k = 0; k < 4; ++k) {
     if (from[k] != nullptr && weights[k] > 0.0f) {
@@ -105,7 +109,7 @@ void polygonNormal(std::span<const Vec3> corners, GLdouble normal[3]) {
 
 // ---------------------------------------------------------------------------------------------
 // What cutting costs. The tessellator sweeps the polygon, projected along its normal's largest
-// axis, in the order of the first projected coordinate and then the second. Where the boundary
+// axis, in the order of one projected coordinate and, for ties, the other. Where the boundary
 // turns back against the sweep, and where two edges cross, it joins or splits the region it is
 // building, and each time it may walk that region's whole boundary.
 
@@ -133,32 +137,60 @@ float coordinate(const Vec3& v, int axis) {
   return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
 }
 
-// The axis the tessellator projects along: the normal's largest part, or for a polygon without
-// area to give a normal, such as a figure eight, the axis of its flattest extent.
-int projectionAxis(std::span<const Vec3> corners) {
-  GLdouble normal[3];
-  polygonNormal(corners, normal);
-  double across[3] = {std::fabs(normal[0]), std::fabs(normal[1]), std::fabs(normal[2])};
-  if (across[0] == 0.0 && across[1] == 0.0 && across[2] == 0.0) {
-    for (int k = 0; k < 3; ++k) {
-      const auto [low, high] = std::minmax_element(
-          corners.begin(), corners.end(),
-          [k](const Vec3& a, const Vec3& b) { return coordinate(a, k) < coordinate(b, k); });
-      across[k] = -(static_cast<double>(coordinate(*high, k)) - coordinate(*low, k));
-    }
-  }
-  const int axis = across[1] > across[0] ? 1 : 0;
-  return across[2] > across[axis] ? 2 : axis;
+// The axis the tessellator projects along: the normal's largest part, the first of equal ones.
+int longAxis(const GLdouble normal[3]) {
+  const int axis = std::fabs(normal[1]) > std::fabs(normal[0]) ? 1 : 0;
+  return std::fabs(normal[2]) > std::fabs(normal[axis]) ? 2 : axis;
 }
 
-// The corners as the tessellator sees them, without corners that repeat the one before: an edge
-// of no length turns nothing and crosses nothing.
-std::vector<SweepPoint> sweepPoints(std::span<const Vec3> corners) {
-  const int axis = projectionAxis(corners);
+// The plane the tessellator sweeps: across the normal's largest part, its first coordinate along
+// the sweep and its second turning with the normal, which breaks ties in the sweep. The
+// tessellator finds a normal of its own where Newell's has none, as for a figure eight: the
+// estimate then looks across the polygon's flattest extent, and the sweep cannot be chosen.
+struct SweepPlane {
+  int axis;
+  double turn;      // 1 or -1
+  bool reversible;  // the tessellator takes the normal given, or its opposite
+  bool swappable;   // and keeps the axis when two coordinates are exchanged
+};
+
+SweepPlane sweepPlane(std::span<const Vec3> corners) {
+  GLdouble normal[3];
+  polygonNormal(corners, normal);
+  if (normal[0] != 0.0 || normal[1] != 0.0 || normal[2] != 0.0) {
+    const int axis = longAxis(normal);
+    const double largest = std::fabs(normal[axis]);
+    const bool alone =
+        largest > std::fabs(normal[(axis + 1) % 3]) && largest > std::fabs(normal[(axis + 2) % 3]);
+    return {axis, normal[axis] < 0.0 ? -1.0 : 1.0, true, alone};
+  }
+  double extent[3];
+  for (int k = 0; k < 3; ++k) {
+    const auto [low, high] = std::minmax_element(
+        corners.begin(), corners.end(),
+        [k](const Vec3& a, const Vec3& b) { return coordinate(a, k) < coordinate(b, k); });
+    extent[k] = static_cast<double>(coordinate(*high, k)) - coordinate(*low, k);
+  }
+  const int axis = extent[1] < extent[0] ? 1 : 0;
+  return {extent[2] < extent[axis] ? 2 : axis, 1.0, false, false};
+}
+
+// The corners as the tessellator sees them in the given sweep, without corners that repeat the
+// one before: an edge of no length turns nothing and crosses nothing.
+std::vector<SweepPoint> sweepPoints(std::span<const Vec3> corners, const SweepPlane& plane,
+                                    PolygonSweep sweep) {
+  int along = (plane.axis + 1) % 3;
+  int across = (plane.axis + 2) % 3;
+  // Coordinates given the other way round reverse the normal, and so the second coordinate.
+  double turn = sweep.swapped ? -plane.turn : plane.turn;
+  if (sweep.swapped) {
+    std::swap(along, across);
+  }
+  turn = sweep.reversed ? -turn : turn;
   std::vector<SweepPoint> points;
   points.reserve(corners.size());
   for (const Vec3& c : corners) {
-    const SweepPoint p{coordinate(c, (axis + 1) % 3), coordinate(c, (axis + 2) % 3)};
+    const SweepPoint p{coordinate(c, along), turn * coordinate(c, across)};
     if (points.empty() || !samePoint(points.back(), p)) {
       points.push_back(p);
     }
@@ -283,24 +315,16 @@ std::size_t crossingsAllowed(std::size_t turns, std::size_t edges) {
   return allowed;
 }
 
-}  // namespace
-
-bool cheapToCut(std::span<const Vec3> corners) {
-  const std::vector<SweepPoint> points = sweepPoints(corners);
-  if (points.size() < 3) {
-    return true;
-  }
-  if (points.size() > std::numeric_limits<uint32_t>::max()) {
-    return false;
-  }
+std::size_t turnCount(std::span<const SweepPoint> points) {
   std::size_t turns = 0;
   for (std::size_t i = 0; i < points.size(); ++i) {
     turns += turnsAt(points, i) ? 1 : 0;
   }
-  if (cuttingWork(turns, points.size(), 0.0) >
-      kCutStepsPerCorner * static_cast<double>(points.size())) {
-    return false;
-  }
+  return turns;
+}
+
+// Whether the crossings of the polygon's edges stay within what the budget leaves its turns.
+bool fewCrossings(std::span<const SweepPoint> points, std::size_t turns) {
   // Each pair of runs is walked once over the span they share: no more than turns * edges steps.
   std::size_t allowed = crossingsAllowed(turns, points.size());
   std::vector<uint32_t> numbers;
@@ -327,6 +351,43 @@ bool cheapToCut(std::span<const Vec3> corners) {
   return true;
 }
 
+}  // namespace
+
+std::optional<PolygonSweep> cheapSweep(std::span<const Vec3> corners) {
+  if (corners.size() > std::numeric_limits<uint32_t>::max()) {
+    return std::nullopt;
+  }
+  // Of the sweeps the tessellator can be given, the one along which the boundary turns least.
+  const SweepPlane plane = sweepPlane(corners);
+  PolygonSweep best;
+  std::vector<SweepPoint> points = sweepPoints(corners, plane, best);
+  if (points.size() < 3) {
+    return best;
+  }
+  std::size_t turns = turnCount(points);
+  for (const PolygonSweep sweep :
+       {PolygonSweep{false, true}, PolygonSweep{true, false}, PolygonSweep{true, true}}) {
+    if (!plane.reversible || (sweep.swapped && !plane.swappable)) {
+      continue;
+    }
+    std::vector<SweepPoint> other = sweepPoints(corners, plane, sweep);
+    const std::size_t otherTurns = turnCount(other);
+    if (otherTurns < turns) {
+      best = sweep;
+      points = std::move(other);
+      turns = otherTurns;
+    }
+  }
+  if (cuttingWork(turns, points.size(), 0.0) >
+      kCutStepsPerCorner * static_cast<double>(points.size())) {
+    return std::nullopt;
+  }
+  if (!fewCrossings(points, turns)) {
+    return std::nullopt;
+  }
+  return best;
+}
+
 void PolygonCutterDeleter::operator()(PolygonCutter* cutter) const {
   if (cutter->tess != nullptr) {
     gluDeleteTess(cutter->tess);
@@ -350,21 +411,38 @@ PolygonCutterHandle newPolygonCutter() {
   return cutter;
 }
 
-bool cutPolygon(PolygonCutter& cutter, std::span<const Vec3> corners, PolygonCut& cut) {
+bool cutPolygon(PolygonCutter& cutter, std::span<const Vec3> corners, PolygonCut& cut,
+                PolygonSweep sweep) {
   cut.triangles.clear();
   cut.newPoints.clear();
+  GLdouble normal[3];
+  polygonNormal(corners, normal);
+  const int axis = longAxis(normal);
+  cutter.swapped[0] = cutter.swapped[1] = 0;
+  if (sweep.swapped) {
+    cutter.swapped[0] = (axis + 1) % 3;
+    cutter.swapped[1] = (axis + 2) % 3;
+    std::swap(normal[cutter.swapped[0]], normal[cutter.swapped[1]]);
+  }
+  // Two coordinates exchanged are a reflection, which reverses the normal; a reversed sweep
+  // reverses it once more.
+  if (sweep.swapped != sweep.reversed) {
+    for (GLdouble& part : normal) {
+      part = -part;
+    }
+  }
   cutter.coords.resize(3 * corners.size());
   for (std::size_t i = 0; i < corners.size(); ++i) {
-    cutter.coords[3 * i] = corners[i].x;
-    cutter.coords[3 * i + 1] = corners[i].y;
-    cutter.coords[3 * i + 2] = corners[i].z;
+    GLdouble* point = &cutter.coords[3 * i];
+    point[0] = corners[i].x;
+    point[1] = corners[i].y;
+    point[2] = corners[i].z;
+    std::swap(point[cutter.swapped[0]], point[cutter.swapped[1]]);
   }
   cutter.cut = &cut;
   cutter.cornerCount = static_cast<int32_t>(corners.size());
   cutter.failed = false;
   cutter.outOfMemory = false;
-  GLdouble normal[3];
-  polygonNormal(corners, normal);
   gluTessNormal(cutter.tess, normal[0], normal[1], normal[2]);
   gluTessBeginPolygon(cutter.tess, &cutter);
   gluTessBeginContour(cutter.tess);
@@ -380,6 +458,11 @@ bool cutPolygon(PolygonCutter& cutter, std::span<const Vec3> corners, PolygonCut
     cut.triangles.clear();
     cut.newPoints.clear();
     return false;
+  }
+  if (sweep.reversed) {  // counter-clockwise about the reversed normal
+    for (std::size_t t = 0; t < cut.triangles.size(); t += 3) {
+      std::swap(cut.triangles[t + 1], cut.triangles[t + 2]);
+    }
   }
   return true;
 }

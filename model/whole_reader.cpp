@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -658,11 +659,13 @@ void cutPendingPolygon(WholeReading& r, std::vector<Corner>& corners, PolygonCut
   }
   std::vector<int32_t> fan;
   const std::vector<int32_t>* triangles = &fan;
-  if (plainlyConvex(r.polygon) || !cheapToCut(r.polygon)) {
+  const std::optional<PolygonSweep> sweep =
+      plainlyConvex(r.polygon) ? std::nullopt : cheapSweep(r.polygon);
+  if (!sweep) {
     for (std::size_t k = 1; k + 1 < corners.size(); ++k) {
       fan.insert(fan.end(), {0, static_cast<int32_t>(k), static_cast<int32_t>(k + 1)});
     }
-  } else if (cutPolygon(cutter, r.polygon, cut)) {
+  } else if (cutPolygon(cutter, r.polygon, cut, *sweep)) {
     for (const NewPolygonPoint& point : cut.newPoints) {
       m.positions.push_back(point.position);
       checkCount(m.positions.size());

@@ -139,10 +139,11 @@ TEST(WholeReaderTest, PolygonsBecomeTrianglesCoveringThemWithTheirWinding) {
   }
 }
 
-double coveredArea(const ObjModel& m) {
+// The area of the triangles, each counter-clockwise seen from +z when `winding` is 1.
+double coveredArea(const ObjModel& m, double winding = 1.0) {
   double covered = 0.0;
   for (const double area : triangleAreas(m)) {
-    EXPECT_GT(area, 0.0) << "a triangle against the polygon's winding";
+    EXPECT_GT(winding * area, 0.0) << "a triangle against the polygon's winding";
     covered += area;
   }
   return covered;
@@ -186,6 +187,37 @@ TEST(WholeReaderTest, PolygonsWithinTheTessellatorsBudgetAreCutExactlyByTheOddRu
   EXPECT_EQ(points.faceCount, 5);
   EXPECT_NEAR(coveredArea(points), 5 * r * std::sin(0.2 * kPi) - 2.5 * r * r * std::sin(0.4 * kPi),
               1e-5);
+}
+
+TEST(WholeReaderTest, OutlinesThatTurnBackAlongOneAxisAreSweptAnotherWay) {
+  // The staircase given clockwise, and the comb either way round, turn back 1200 times in the
+  // tessellator's usual sweep; they are cut exactly in one where they turn a few times.
+  // A staircase of 600 steps: columns of heights 1 to 600.
+  std::vector<std::pair<double, double>> stairs = {{0, 0}, {600, 0}, {600, 600}};
+  for (int x = 599; x >= 0; --x) {
+    stairs.emplace_back(x, x + 1);
+    stairs.emplace_back(x, x);
+  }
+  stairs.pop_back();  // back at the start
+  // A comb of 600 teeth, the triangles (0, 2i), (1, 2i + 1), (0, 2i + 2) cut from the strip
+  // [0, 3] x [0, 1200], ending in a bow tie that crosses itself at (4, -1) to make the
+  // quadrilateral (0, 0), (3, 0), (4, -1), (3, -2) and the triangle (4, -1), (5, -2), (5, 0).
+  std::vector<std::pair<double, double>> comb;
+  for (int i = 0; i < 600; ++i) {
+    comb.emplace_back(0, 2 * i);
+    comb.emplace_back(1, 2 * i + 1);
+  }
+  for (const auto& corner : {std::pair{0, 1200}, {3, 1200}, {3, 0}, {5, -2}, {5, 0}, {3, -2}}) {
+    comb.push_back(corner);
+  }
+  for (const bool reversed : {false, true}) {
+    SCOPED_TRACE(reversed ? "reversed" : "as written");
+    const double turn = reversed ? -1.0 : 1.0;
+    EXPECT_NEAR(turn * coveredArea(polygon(stairs, reversed), turn), 600 * 601 / 2, 1e-6);
+    const ObjModel cut = polygon(comb, reversed);
+    EXPECT_NEAR(-turn * coveredArea(cut, -turn), 3600 - 600 + 4 + 1, 1e-6);
+    EXPECT_EQ(cut.positionCount, 1207);  // the crossing
+  }
 }
 
 TEST(WholeReaderTest, PolygonsWhoseEdgesCrossEverywhereBecomeFans) {
