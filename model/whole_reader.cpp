@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -26,11 +27,6 @@ namespace {
 
 constexpr std::size_t kMinBlock = 4096;
 constexpr std::size_t kMaxBlock = std::size_t{1} << 20;
-
-// The tessellator's work grows with the square of a polygon's corners where its edges cross: a
-// random polygon of 2000 corners takes it seconds. Larger polygons that are not plainly convex, in
-// practice finely sampled outlines that are convex but for rounding, become fans.
-constexpr std::size_t kMaxCutCorners = 1024;
 
 // A position number that is out of range for good, or a normal number that names no normal.
 constexpr int32_t kNoIndex = -1;
@@ -663,11 +659,13 @@ void cutPendingPolygon(WholeReading& r, std::vector<Corner>& corners, PolygonCut
   }
   std::vector<int32_t> fan;
   const std::vector<int32_t>* triangles = &fan;
-  if (corners.size() > kMaxCutCorners || plainlyConvex(r.polygon)) {
+  const std::optional<PolygonSweep> sweep =
+      plainlyConvex(r.polygon) ? std::nullopt : cheapSweep(r.polygon);
+  if (!sweep) {
     for (std::size_t k = 1; k + 1 < corners.size(); ++k) {
       fan.insert(fan.end(), {0, static_cast<int32_t>(k), static_cast<int32_t>(k + 1)});
     }
-  } else if (cutPolygon(cutter, r.polygon, cut)) {
+  } else if (cutPolygon(cutter, r.polygon, cut, *sweep)) {
     for (const NewPolygonPoint& point : cut.newPoints) {
       m.positions.push_back(point.position);
       checkCount(m.positions.size());

@@ -19,11 +19,17 @@
 // cover no pixel, get (0, 1, 0)). Faces of more than three corners become triangles covering
 // exactly the polygon with its winding: a fan where the polygon is plainly convex, GLU's
 // tessellator otherwise (model/polygon_triangles.h), which adds the points where edges cross to
-// `positions`. Only polygons of up to 1024 corners are cut by the tessellator, whose work grows
-// with the square of the corners; a larger polygon that is not plainly convex becomes a fan.
-// Polygons that need the tessellator, or whose positions come later in the file, are cut when the
-// file has been read, and their triangles come after all others. Texture coordinates are stored;
-// triangles keep no texture-coordinate numbers.
+// `positions`, by the odd winding rule. The tessellator's work grows with the times the boundary
+// turns back against its sweep and the times edges cross, up to the square of the corners and
+// beyond; cheapSweep there picks the sweep that turns least and bounds the work to 1024 steps a
+// corner, and a polygon beyond that becomes a fan, as if it were convex. Every polygon of up to
+// 1024 corners whose edges neither cross nor touch is cut, and so is one of any size that turns and
+// crosses itself a few times in some sweep; fans are left to polygons whose edges cross many times
+// and to large stars and the like, whose spikes turn back thousands of times whichever way they are
+// swept. So the reading stays linear in the file's size. Polygons that need the tessellator, or
+// whose positions come later in the file, are cut when the file has been read, and their triangles
+// come after all others. Texture coordinates are stored; triangles keep no texture-coordinate
+// numbers.
 //
 // Materials. "mtllib" reads every library its line names; when the whole rest of the line names a
 // file that opens, it is one name (names with spaces). A library is read once, however often it is

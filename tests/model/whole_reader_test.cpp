@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <new>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -91,12 +93,13 @@ std::vector<double> triangleAreas(const ObjModel& m) {
 
 // One polygon in the plane z = 0, its corners given by x and y; `later` puts the positions after
 // it.
-ObjModel polygon(const std::vector<std::pair<int, int>>& corners, bool reversed, bool later) {
+ObjModel polygon(const std::vector<std::pair<double, double>>& corners, bool reversed = false,
+                 bool later = false) {
   std::string positions;
   std::string face = "f";
   for (std::size_t i = 0; i < corners.size(); ++i) {
     char line[64];
-    std::snprintf(line, sizeof line, "v %d %d 0\n", corners[i].first, corners[i].second);
+    std::snprintf(line, sizeof line, "v %.9g %.9g 0\n", corners[i].first, corners[i].second);
     positions += line;
     face += ' ';
     face += std::to_string(reversed ? corners.size() - i : i + 1);
@@ -107,7 +110,7 @@ ObjModel polygon(const std::vector<std::pair<int, int>>& corners, bool reversed,
 TEST(WholeReaderTest, PolygonsBecomeTrianglesCoveringThemWithTheirWinding) {
   struct Case {
     const char* what;
-    std::vector<std::pair<int, int>> corners;  // counter-clockwise
+    std::vector<std::pair<double, double>> corners;  // counter-clockwise
     double area;
   };
   const Case cases[] = {
@@ -134,6 +137,99 @@ TEST(WholeReaderTest, PolygonsBecomeTrianglesCoveringThemWithTheirWinding) {
       }
     }
   }
+}
+
+// The area of the triangles, each counter-clockwise seen from +z when `winding` is 1.
+double coveredArea(const ObjModel& m, double winding = 1.0) {
+  double covered = 0.0;
+  for (const double area : triangleAreas(m)) {
+    EXPECT_GT(winding * area, 0.0) << "a triangle against the polygon's winding";
+    covered += area;
+  }
+  return covered;
+}
+
+constexpr double kPi = std::numbers::pi;
+
+std::pair<double, double> onCircle(double radius, double turn) {
+  return {radius * std::cos(2 * kPi * turn), radius * std::sin(2 * kPi * turn)};
+}
+
+TEST(WholeReaderTest, PolygonsWithinTheTessellatorsBudgetAreCutExactlyByTheOddRule) {
+  // A saw of 6000 teeth on a 1 x 12000 strip: each tooth adds a triangle of area 1.
+  std::vector<std::pair<double, double>> saw = {{12000, 0}, {12000, 1}};
+  for (int x = 11999; x >= 0; --x) {
+    saw.emplace_back(x, x % 2 == 0 ? 1 : 2);
+  }
+  saw.emplace_back(0, 0);
+  const ObjModel cut = polygon(saw);
+  EXPECT_EQ(cut.faceCount, 12001);
+  EXPECT_NEAR(coveredArea(cut), 12000 + 6000, 1e-6);
+
+  // A star of 512 points, which turns back at almost every corner: 1024 triangles of area
+  // sin(2 pi / 1024) / 4, between the centre and each edge.
+  std::vector<std::pair<double, double>> star;
+  for (int i = 0; i < 1024; ++i) {
+    star.push_back(onCircle(i % 2 == 0 ? 1.0 : 0.5, i / 1024.0));
+  }
+  const ObjModel starCut = polygon(star);
+  EXPECT_EQ(starCut.faceCount, 1022);
+  EXPECT_NEAR(coveredArea(starCut), 1024 * std::sin(2 * kPi / 1024) / 4, 1e-5);
+
+  // A pentagram keeps its five points and leaves out the pentagon where it winds twice: the
+  // star of ten corners at radii 1 and r less the pentagon of radius r.
+  std::vector<std::pair<double, double>> pentagram;
+  for (int k = 0; k < 5; ++k) {
+    pentagram.push_back(onCircle(1.0, 0.25 + 0.4 * k));
+  }
+  const double r = std::cos(0.4 * kPi) / std::cos(0.2 * kPi);
+  const ObjModel points = polygon(pentagram);
+  EXPECT_EQ(points.faceCount, 5);
+  EXPECT_NEAR(coveredArea(points), 5 * r * std::sin(0.2 * kPi) - 2.5 * r * r * std::sin(0.4 * kPi),
+              1e-5);
+}
+
+TEST(WholeReaderTest, OutlinesThatTurnBackAlongOneAxisAreSweptAnotherWay) {
+  // The staircase given clockwise, and the comb either way round, turn back 1200 times in the
+  // tessellator's usual sweep; they are cut exactly in one where they turn a few times.
+  // A staircase of 600 steps: columns of heights 1 to 600.
+  std::vector<std::pair<double, double>> stairs = {{0, 0}, {600, 0}, {600, 600}};
+  for (int x = 599; x >= 0; --x) {
+    stairs.emplace_back(x, x + 1);
+    stairs.emplace_back(x, x);
+  }
+  stairs.pop_back();  // back at the start
+  // A comb of 600 teeth, the triangles (0, 2i), (1, 2i + 1), (0, 2i + 2) cut from the strip
+  // [0, 3] x [0, 1200], ending in a bow tie that crosses itself at (4, -1) to make the
+  // quadrilateral (0, 0), (3, 0), (4, -1), (3, -2) and the triangle (4, -1), (5, -2), (5, 0).
+  std::vector<std::pair<double, double>> comb;
+  for (int i = 0; i < 600; ++i) {
+    comb.emplace_back(0, 2 * i);
+    comb.emplace_back(1, 2 * i + 1);
+  }
+  for (const auto& corner : {std::pair{0, 1200}, {3, 1200}, {3, 0}, {5, -2}, {5, 0}, {3, -2}}) {
+    comb.push_back(corner);
+  }
+  for (const bool reversed : {false, true}) {
+    SCOPED_TRACE(reversed ? "reversed" : "as written");
+    const double turn = reversed ? -1.0 : 1.0;
+    EXPECT_NEAR(turn * coveredArea(polygon(stairs, reversed), turn), 600 * 601 / 2, 1e-6);
+    const ObjModel cut = polygon(comb, reversed);
+    EXPECT_NEAR(-turn * coveredArea(cut, -turn), 3600 - 600 + 4 + 1, 1e-6);
+    EXPECT_EQ(cut.positionCount, 1207);  // the crossing
+  }
+}
+
+TEST(WholeReaderTest, PolygonsWhoseEdgesCrossEverywhereBecomeFans) {
+  // 401 corners on a circle, each 200 steps on from the one before: every edge crosses 398
+  // others, which would make tens of thousands of triangles.
+  std::vector<std::pair<double, double>> tangle;
+  for (int i = 0; i < 401; ++i) {
+    tangle.push_back(onCircle(1.0, (200 * i % 401) / 401.0));
+  }
+  const ObjModel m = polygon(tangle);
+  EXPECT_EQ(m.faceCount, 399);
+  EXPECT_EQ(m.positionCount, 401);
 }
 
 class WholeMaterialsTest : public CurrentDirectoryTest {};
