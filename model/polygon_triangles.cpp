@@ -353,6 +353,53 @@ bool fewCrossings(std::span<const SweepPoint> points, std::size_t turns) {
 
 }  // namespace
 
+bool plainlyConvex(std::span<const Vec3> corners) {
+  GLdouble normal[3];
+  polygonNormal(corners, normal);
+  // Seen along the normal's largest axis, the polygon runs counter-clockwise when that part of the
+  // normal is positive.
+  const int axis = longAxis(normal);
+  if (normal[axis] == 0.0) {
+    return false;
+  }
+  const double turn = normal[axis] > 0.0 ? 1.0 : -1.0;
+  const int u = (axis + 1) % 3;
+  const int w = (axis + 2) % 3;
+  // A convex polygon run once changes the direction of its edges along each axis twice.
+  const std::size_t n = corners.size();
+  int firstSign[2] = {0, 0};
+  int lastSign[2] = {0, 0};
+  int changes[2] = {0, 0};
+  for (std::size_t i = 0; i < n; ++i) {
+    const Vec3& a = corners[i];
+    const Vec3& b = corners[(i + 1) % n];
+    const Vec3& d = corners[(i + 2) % n];
+    const double e[2] = {static_cast<double>(coordinate(b, u)) - coordinate(a, u),
+                         static_cast<double>(coordinate(b, w)) - coordinate(a, w)};
+    const double f[2] = {static_cast<double>(coordinate(d, u)) - coordinate(b, u),
+                         static_cast<double>(coordinate(d, w)) - coordinate(b, w)};
+    if ((e[0] * f[1] - e[1] * f[0]) * turn <= 0.0) {
+      return false;
+    }
+    for (int k = 0; k < 2; ++k) {
+      const int sign = (e[k] > 0.0) - (e[k] < 0.0);
+      if (sign == 0) {
+        continue;
+      }
+      if (firstSign[k] == 0) {
+        firstSign[k] = sign;
+      } else if (sign != lastSign[k]) {
+        ++changes[k];
+      }
+      lastSign[k] = sign;
+    }
+  }
+  for (int k = 0; k < 2; ++k) {
+    changes[k] += lastSign[k] != firstSign[k] ? 1 : 0;
+  }
+  return changes[0] <= 2 && changes[1] <= 2;
+}
+
 std::optional<PolygonSweep> cheapSweep(std::span<const Vec3> corners) {
   if (corners.size() > std::numeric_limits<uint32_t>::max()) {
     return std::nullopt;

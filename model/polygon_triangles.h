@@ -65,6 +65,11 @@ struct PolygonSweep {
   bool reversed = false;
 };
 
+// True when every corner turns the same way about the polygon's normal and the polygon goes round
+// once: a fan from its first corner then covers it exactly, with no tessellator. Straight and
+// repeated corners are left to the tessellator.
+bool plainlyConvex(std::span<const Vec3> corners);
+
 // `sweep` should come from cheapSweep for the same corners.
 bool cutPolygon(PolygonCutter& cutter, std::span<const Vec3> corners, PolygonCut& cut,
                 PolygonSweep sweep = {});

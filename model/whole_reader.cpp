@@ -339,64 +339,6 @@ void addFan(WholeReading& r, std::span<const Corner> corners) {
   }
 }
 
-// True when every corner turns the same way about the polygon's normal and the polygon goes round
-// once: a fan then covers it exactly. Straight and repeated corners are left to the tessellator.
-bool plainlyConvex(std::span<const Vec3> c) {
-  const std::size_t n = c.size();
-  double normal[3] = {0.0, 0.0, 0.0};
-  for (std::size_t i = 0; i < n; ++i) {
-    const Vec3& a = c[i];
-    const Vec3& b = c[(i + 1) % n];
-    normal[0] += (static_cast<double>(a.y) - b.y) * (static_cast<double>(a.z) + b.z);
-    normal[1] += (static_cast<double>(a.z) - b.z) * (static_cast<double>(a.x) + b.x);
-    normal[2] += (static_cast<double>(a.x) - b.x) * (static_cast<double>(a.y) + b.y);
-  }
-  // Seen along the normal's largest axis, the polygon runs counter-clockwise when that part of the
-  // normal is positive.
-  const int axis = std::fabs(normal[0]) >= std::fabs(normal[1])
-                       ? (std::fabs(normal[0]) >= std::fabs(normal[2]) ? 0 : 2)
-                       : (std::fabs(normal[1]) >= std::fabs(normal[2]) ? 1 : 2);
-  if (normal[axis] == 0.0) {
-    return false;
-  }
-  const double turn = normal[axis] > 0.0 ? 1.0 : -1.0;
-  auto coordinate = [](const Vec3& v, int k) { return k == 0 ? v.x : k == 1 ? v.y : v.z; };
-  const int u = (axis + 1) % 3;
-  const int w = (axis + 2) % 3;
-  // A convex polygon run once changes the direction of its edges along each axis twice.
-  int firstSign[2] = {0, 0};
-  int lastSign[2] = {0, 0};
-  int changes[2] = {0, 0};
-  for (std::size_t i = 0; i < n; ++i) {
-    const Vec3& a = c[i];
-    const Vec3& b = c[(i + 1) % n];
-    const Vec3& d = c[(i + 2) % n];
-    const double e[2] = {static_cast<double>(coordinate(b, u)) - coordinate(a, u),
-                         static_cast<double>(coordinate(b, w)) - coordinate(a, w)};
-    const double f[2] = {static_cast<double>(coordinate(d, u)) - coordinate(b, u),
-                         static_cast<double>(coordinate(d, w)) - coordinate(b, w)};
-    if ((e[0] * f[1] - e[1] * f[0]) * turn <= 0.0) {
-      return false;
-    }
-    for (int k = 0; k < 2; ++k) {
-      const int sign = (e[k] > 0.0) - (e[k] < 0.0);
-      if (sign == 0) {
-        continue;
-      }
-      if (firstSign[k] == 0) {
-        firstSign[k] = sign;
-      } else if (sign != lastSign[k]) {
-        ++changes[k];
-      }
-      lastSign[k] = sign;
-    }
-  }
-  for (int k = 0; k < 2; ++k) {
-    changes[k] += lastSign[k] != firstSign[k] ? 1 : 0;
-  }
-  return changes[0] <= 2 && changes[1] <= 2;
-}
-
 void addPolygon(WholeReading& r) {
   const std::vector<Vec3>& positions = r.model.positions;
   r.polygon.clear();
