@@ -8,8 +8,6 @@
 // it with ".obj" added), a source that vanishes in the middle of the drag, text alone.
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -37,11 +35,6 @@ fs::path copyExample(const std::string& name, const fs::path& folder) {
                   fs::copy_options::overwrite_existing);
   }
   return folder / (name + ".obj");
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream file(path);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 using FileDropE2eTest = ViewerFixture;
@@ -73,7 +66,7 @@ TEST_F(FileDropE2eTest, BadDropsChangeNothingAndTheNextDroppedModelShowsWithItsM
   const DragResult textOnly = dragAndDrop(viewer.window, {"text/plain"}, blocks.string());
   EXPECT_TRUE(textOnly.answered && !textOnly.accepted);
   EXPECT_TRUE(matchesBaseline(captureWindow(viewer.window), "floor_640"));
-  EXPECT_EQ(readFile(errors),
+  EXPECT_EQ(readTestFile(errors),
             "palvetta: cannot open '" + (folder / "blocks").string() + "': Is a directory\n");
 
   // The first file of a drop is the one shown.

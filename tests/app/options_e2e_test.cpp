@@ -10,8 +10,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -22,13 +20,6 @@
 
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 using OptionsE2eTest = ViewerFixture;
 
 TEST_F(OptionsE2eTest, AModelNamedOnTheCommandLineShowsAsIfChosenInTheDialog) {
@@ -37,7 +28,7 @@ TEST_F(OptionsE2eTest, AModelNamedOnTheCommandLineShowsAsIfChosenInTheDialog) {
   viewer = startViewer(PALVETTA_BINARY, testFolder(), {path}, errors);
   ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
   EXPECT_TRUE(showsBaseline(viewer.window, "torus_640"));
-  EXPECT_EQ(readFile(errors), "");
+  EXPECT_EQ(readTestFile(errors), "");
 
   const std::string window = std::to_string(viewer.window);
   EXPECT_TRUE(runTool("xprop -id " + window + " WM_CLASS | grep -qxF " +
@@ -55,7 +46,8 @@ TEST_F(OptionsE2eTest, AFileThatCannotBeOpenedIsNamedOnStandardErrorAndTheFloorS
   viewer = startViewer(PALVETTA_BINARY, testFolder(), {"-display", display, "missing.obj"}, errors);
   ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear";
   EXPECT_TRUE(showsBaseline(viewer.window, "floor_640"));
-  EXPECT_EQ(readFile(errors), "palvetta: cannot open 'missing.obj': No such file or directory\n");
+  EXPECT_EQ(readTestFile(errors),
+            "palvetta: cannot open 'missing.obj': No such file or directory\n");
 }
 
 TEST_F(OptionsE2eTest, WithWholeTheFileAndEveryDroppedModelAreReadWholeAndNothingIsSaid) {
@@ -68,14 +60,15 @@ TEST_F(OptionsE2eTest, WithWholeTheFileAndEveryDroppedModelAreReadWholeAndNothin
   const DragResult drop = dragAndDrop(viewer.window, {"text/uri-list"}, fileUri(farAway));
   EXPECT_TRUE(drop.finished && drop.succeeded);
   EXPECT_TRUE(showsBaseline(viewer.window, "far_away_whole_640"));
-  EXPECT_EQ(readFile(errors), "");
+  EXPECT_EQ(readTestFile(errors), "");
   stopViewer(viewer);
 
   // Read by default, the trophy's quads and the star's front are left out, and the line says so.
   viewer = startViewer(PALVETTA_BINARY, testFolder(), {trophy}, errors);
   ASSERT_NE(viewer.window, 0UL) << "the viewer's window did not appear the second time";
-  EXPECT_EQ(readFile(errors), "palvetta: '" + trophy +
-                                  "': 23 face lines skipped; palvetta --whole draws every face\n");
+  EXPECT_EQ(
+      readTestFile(errors),
+      "palvetta: '" + trophy + "': 23 face lines skipped; palvetta --whole draws every face\n");
 }
 
 }  // namespace

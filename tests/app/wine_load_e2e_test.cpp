@@ -28,19 +28,6 @@ namespace fs = std::filesystem;
 
 const char* const kDialogTitle = "Obj File";
 
-// Wine shows the whole file system as drive Z:.
-std::string windowsPath(const fs::path& path) {
-  std::string text = "Z:" + fs::absolute(path).string();
-  for (char& c : text) {
-    c = c == '/' ? '\\' : c;
-  }
-  return text;
-}
-
-std::string quoted(const std::string& text) {
-  return "'" + text + "'";
-}
-
 class WineLoadE2eTest : public ViewerFixture {
  protected:
   void SetUp() override {
@@ -72,7 +59,7 @@ class WineLoadE2eTest : public ViewerFixture {
   }
 
   bool driveDialog(const std::string& arguments) {
-    return runTool("wine " + quoted(driverExe.string()) + " " + arguments + " 2> /dev/null");
+    return runTool("wine " + shellQuoted(driverExe.string()) + " " + arguments + " 2> /dev/null");
   }
 
   // "l", then the dialog must appear in the viewer's process.
@@ -112,7 +99,7 @@ TEST_F(WineLoadE2eTest, ModelsChosenByTypedFullPathsLoadWithTheirMaterialsAndEsc
 
   for (const auto& [path, baseline] : {std::pair{blocks, "blocks_640"}, {torus, "torus_640"}}) {
     ASSERT_TRUE(openDialog()) << "no window named Obj File";
-    ASSERT_TRUE(driveDialog("open " + quoted(windowsPath(path)))) << windowsPath(path);
+    ASSERT_TRUE(driveDialog("open " + shellQuoted(windowsPath(path)))) << windowsPath(path);
     ASSERT_TRUE(showsBaseline(viewer.window, baseline)) << path;
   }
 

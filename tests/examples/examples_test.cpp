@@ -1,8 +1,6 @@
 // The example models: the committed files are what the generator writes, and each one loads from
 // its own folder with every triangle drawable and coloured.
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -17,22 +15,15 @@ namespace {
 const char* const kExamples[] = {"torus", "blocks", "far_away"};
 const char* const kGenerated[] = {"torus", "blocks", "far_away", "trophy"};
 
-std::string contentsOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 TEST(ExamplesTest, CommittedFilesAreWhatTheGeneratorWrites) {
   const std::string command = std::string(GENERATE_EXAMPLES) + " " + testFolder();
   ASSERT_EQ(runShell(command), 0);
   for (const char* name : kGenerated) {
     for (const char* suffix : {".obj", ".mtl"}) {
       const std::string file = std::string(name) + suffix;
-      const std::string generated = contentsOf(testFolder() + "/" + file);
+      const std::string generated = readTestFile(testFolder() + "/" + file);
       ASSERT_FALSE(generated.empty()) << file;
-      EXPECT_TRUE(generated == contentsOf(std::string(PALVETTA_EXAMPLES) + "/" + file))
+      EXPECT_TRUE(generated == readTestFile(std::string(PALVETTA_EXAMPLES) + "/" + file))
           << file << " is stale: run generate_examples on the examples folder";
     }
   }

@@ -11,9 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iomanip>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -43,14 +41,10 @@ std::optional<std::string> output(const std::string& command) {
   return result.status == 0 ? std::optional(result.output) : std::nullopt;
 }
 
-std::string quoted(const std::string& text) {
-  return "'" + text + "'";
-}
-
 // A value's data as `reg query` shows it ("" for the default value), or nullopt when missing.
 std::optional<std::string> regValue(const std::string& key, const std::string& name = "") {
-  const std::string which = name.empty() ? " /ve" : " /v " + quoted(name);
-  const std::optional<std::string> text = output("wine reg query " + quoted(key) + which);
+  const std::string which = name.empty() ? " /ve" : " /v " + shellQuoted(name);
+  const std::optional<std::string> text = output("wine reg query " + shellQuoted(key) + which);
   if (!text) {
     return std::nullopt;
   }
@@ -64,7 +58,7 @@ std::optional<std::string> regValue(const std::string& key, const std::string& n
 }
 
 bool keyExists(const std::string& key) {
-  return output("wine reg query " + quoted(key)).has_value();
+  return output("wine reg query " + shellQuoted(key)).has_value();
 }
 
 fs::path driveC() {
@@ -83,9 +77,10 @@ std::set<std::string> prefixState() {
     }
   }
   for (const char* root : {"HKLM\\Software", "HKCU\\Software"}) {
-    const std::string file = quoted(testFolder() + "/export.reg");
-    const std::optional<std::string> text = output("wine reg export " + quoted(root) + " " + file +
-                                                   " /y > /dev/null && iconv -f UTF-16 " + file);
+    const std::string file = shellQuoted(testFolder() + "/export.reg");
+    const std::optional<std::string> text =
+        output("wine reg export " + shellQuoted(root) + " " + file +
+               " /y > /dev/null && iconv -f UTF-16 " + file);
     EXPECT_TRUE(text) << root;
     // Each value with its key; Wine keeps state of its own under Software\Wine, and writes the
     // machine's network interfaces under NetworkCards whenever it looks at them.
@@ -121,13 +116,6 @@ std::vector<std::string> commandWords(const std::string& command, const std::str
     words.push_back(word == "%1" ? file : word);
   }
   return words;
-}
-
-// Wine shows the whole file system as drive Z:.
-std::string windowsPath(const fs::path& path) {
-  std::string text = "Z:" + fs::absolute(path).string();
-  std::replace(text.begin(), text.end(), '/', '\\');
-  return text;
 }
 
 template <typename Condition>
@@ -171,14 +159,10 @@ class SetupWineTest : public ViewerFixture {
   // The licence and the third-party notices with Windows line ends, the latter with a sign of each
   // licence: freeglut's, the MinGW-w64 runtime's and winpthreads', and GCC's runtime exception.
   static void expectNotices(const fs::path& folder) {
-    const auto text = [&](const char* name) {
-      std::ostringstream content;
-      content << std::ifstream(folder / name).rdbuf();
-      return content.str();
-    };
-    EXPECT_NE(text("LICENSE.txt").find("\r\nCopyright (c) 2026 the Palvetta developers\r\n"),
+    EXPECT_NE(readTestFile(folder / "LICENSE.txt")
+                  .find("\r\nCopyright (c) 2026 the Palvetta developers\r\n"),
               std::string::npos);
-    const std::string notices = text("THIRD-PARTY-NOTICES.txt");
+    const std::string notices = readTestFile(folder / "THIRD-PARTY-NOTICES.txt");
     for (const char* sign : {"Copyright (c) 1999-2000 Pawel W. Olszta", "License: ZPL-2.1\r\n",
                              "Files: mingw-w64-libraries/winpthreads/*",
                              "GCC RUNTIME LIBRARY EXCEPTION\r\n\r\nVersion 3.1"}) {
@@ -217,7 +201,7 @@ class SetupWineTest : public ViewerFixture {
 };
 
 TEST_F(SetupWineTest, TheProgramCarriesItsIconVersionAndManifest) {
-  const std::string exe = quoted((windowsBuild / "app" / "palvetta.exe").string());
+  const std::string exe = shellQuoted((windowsBuild / "app" / "palvetta.exe").string());
   const std::optional<std::string> list = output("wrestool -l " + exe);
   ASSERT_TRUE(list);
   EXPECT_NE(list->find("--type=14 --name='GLUT_ICON'"), std::string::npos) << *list;
@@ -235,18 +219,19 @@ TEST_F(SetupWineTest, TheProgramCarriesItsIconVersionAndManifest) {
 
 TEST_F(SetupWineTest, ForEveryoneItOffersItselfForObjFilesAndLeavesNothingBehind) {
   const std::string otherObj = kClasses + "OtherViewer.obj\\shell\\open\\command";
-  ASSERT_TRUE(output("wine reg add " + quoted(kClasses + ".obj") + " /ve /d OtherViewer.obj /f"));
-  ASSERT_TRUE(output("wine reg add " + quoted(otherObj) + " /ve /d 'notepad.exe \"%1\"' /f"));
+  ASSERT_TRUE(
+      output("wine reg add " + shellQuoted(kClasses + ".obj") + " /ve /d OtherViewer.obj /f"));
+  ASSERT_TRUE(output("wine reg add " + shellQuoted(otherObj) + " /ve /d 'notepad.exe \"%1\"' /f"));
   ASSERT_TRUE(fs::exists(setupProgram())) << "no setup program in " << windowsBuild / "cpack";
   const std::set<std::string> before = prefixState();
 
-  ASSERT_TRUE(output("wine " + quoted(setupProgram().string()) + " /S /AllUsers"));
+  ASSERT_TRUE(output("wine " + shellQuoted(setupProgram().string()) + " /S /AllUsers"));
   const fs::path folder = driveC() / "Program Files" / "Palvetta";
   EXPECT_TRUE(fs::exists(folder / "palvetta.exe"));
   expectNotices(folder);
   // The shortcut keeps its arguments in UTF-16.
-  std::ifstream link(driveC() / "ProgramData/Microsoft/Windows/Start Menu/Programs/Palvetta.lnk");
-  const std::string shortcut{std::istreambuf_iterator<char>(link), {}};
+  const std::string shortcut =
+      readTestFile(driveC() / "ProgramData/Microsoft/Windows/Start Menu/Programs/Palvetta.lnk");
   EXPECT_NE(shortcut.find(std::string("-\0-\0w\0h\0o\0l\0e\0", 14)), std::string::npos);
   EXPECT_EQ(regValue(kClasses + ".obj"), "OtherViewer.obj");
   EXPECT_EQ(regValue(kClasses + ".obj\\OpenWithProgids", "Palvetta.obj"), "");
@@ -275,15 +260,15 @@ TEST_F(SetupWineTest, ForEveryoneItOffersItselfForObjFilesAndLeavesNothingBehind
 
   ASSERT_TRUE(uninstall("HKLM", folder));
   expectPrefixAsBefore(before);
-  EXPECT_TRUE(output("wine reg delete " + quoted(kClasses + "OtherViewer.obj") + " /f"));
-  EXPECT_TRUE(output("wine reg delete " + quoted(kClasses + ".obj") + " /f"));
+  EXPECT_TRUE(output("wine reg delete " + shellQuoted(kClasses + "OtherViewer.obj") + " /f"));
+  EXPECT_TRUE(output("wine reg delete " + shellQuoted(kClasses + ".obj") + " /f"));
 }
 
 TEST_F(SetupWineTest, TheZipHoldsTheProgramAndItsNotices) {
   const std::string name = "palvetta-" PALVETTA_VERSION "-win64";
   const fs::path zip = windowsBuild / "cpack" / (name + ".zip");
   std::istringstream list(
-      output(std::string(CMAKE_COMMAND) + " -E tar tf " + quoted(zip.string())).value_or(""));
+      output(std::string(CMAKE_COMMAND) + " -E tar tf " + shellQuoted(zip.string())).value_or(""));
   const std::set<std::string> files{std::istream_iterator<std::string>(list), {}};
   EXPECT_EQ(files, (std::set<std::string>{name + "/LICENSE.txt", name + "/THIRD-PARTY-NOTICES.txt",
                                           name + "/palvetta.exe"}));
@@ -301,7 +286,7 @@ TEST_F(SetupWineTest, ForJustMeItWritesItsKeysForTheUserAndTakesThemAway) {
   fs::remove(driveC() / localFolder / "Programs", notEmpty);
   const std::set<std::string> before = prefixState();
 
-  ASSERT_TRUE(output("wine " + quoted(setupProgram().string()) + " /S /CurrentUser"));
+  ASSERT_TRUE(output("wine " + shellQuoted(setupProgram().string()) + " /S /CurrentUser"));
   const fs::path folder = driveC() / localFolder / "Programs" / "Palvetta";
   EXPECT_TRUE(fs::exists(folder / "palvetta.exe")) << folder;
   EXPECT_EQ(regValue("HKCU\\Software\\Classes\\Palvetta.obj\\shell\\open\\command"),
@@ -321,7 +306,7 @@ TEST_F(SetupWineTest, TheFolderGivenWithDIsUsedRecordedAndTakenAway) {
   const std::set<std::string> before = prefixState();
 
   // sh passes the words apart, and Wine joins them with a space.
-  ASSERT_TRUE(output("wine " + quoted(setupProgram().string()) +
+  ASSERT_TRUE(output("wine " + shellQuoted(setupProgram().string()) +
                      " /S /AllUsers '/D=C:\\Palvetta' 'tests\\My Viewer'"));
   const fs::path folder = found / "My Viewer";
   EXPECT_TRUE(fs::exists(folder / "palvetta.exe"));
@@ -337,7 +322,7 @@ TEST_F(SetupWineTest, TheFolderGivenWithDIsUsedRecordedAndTakenAway) {
 }
 
 TEST_F(SetupWineTest, AtOneHundredAndFiftyPercentTheFirstWindowIs960PixelsAndSharp) {
-  const std::string desktop = quoted("HKCU\\Control Panel\\Desktop");
+  const std::string desktop = shellQuoted("HKCU\\Control Panel\\Desktop");
   ASSERT_TRUE(output("wine reg add " + desktop + " /v LogPixels /t REG_DWORD /d 144 /f"));
   const fs::path torus = fs::path(PALVETTA_EXAMPLES) / "torus.obj";
   viewer = startViewer("wine", testFolder(),

@@ -13,6 +13,7 @@ int runShell(const std::string& shellCommand) {
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
@@ -62,6 +63,8 @@ bool redirect(int fd, const std::string& file, int flags) {
   return true;
 }
 
+}  // namespace
+
 std::string shellQuoted(const std::string& text) {
   std::string quoted = "'";
   for (char c : text) {
@@ -70,7 +73,11 @@ std::string shellQuoted(const std::string& text) {
   return quoted + "'";
 }
 
-}  // namespace
+std::string windowsPath(const std::filesystem::path& path) {
+  std::string text = "Z:" + std::filesystem::absolute(path).string();
+  std::replace(text.begin(), text.end(), '/', '\\');
+  return text;
+}
 
 pid_t startProcess(const std::vector<std::string>& command, const ProcessSetup& setup) {
   // Everything the child needs is prepared here: between fork and exec only calls that are safe

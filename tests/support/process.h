@@ -6,6 +6,7 @@
 // On Windows, where only the tests that need no display run, there is runShell alone.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,12 @@ struct CommandResult {
 
 // Runs `shellCommand` through sh, without a time limit of its own, and collects its output.
 CommandResult runCommand(const std::string& shellCommand);
+
+// `text` as one word of a shell command, whatever it holds.
+std::string shellQuoted(const std::string& text);
+
+// A path as programs under Wine name it: Wine shows the whole file system as drive Z:.
+std::string windowsPath(const std::filesystem::path& path);
 #endif
 
 // Runs `shellCommand` through the system's shell and waits for it; its exit status, -1 when it did

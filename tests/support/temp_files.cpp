@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 
@@ -57,4 +58,9 @@ std::string writeTestFile(std::string_view name, std::string_view contents) {
     throw std::runtime_error("cannot write " + path);
   }
   return path;
+}
+
+std::string readTestFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

@@ -13,6 +13,9 @@ const std::string& testFolder();
 // Writes `contents` byte for byte to `name` inside testFolder() and returns the full path.
 std::string writeTestFile(std::string_view name, std::string_view contents);
 
+// The bytes of any file, empty when it cannot be read.
+std::string readTestFile(const std::filesystem::path& path);
+
 // A fixture for tests that move the current directory, as choosing a file does: each test starts
 // in `startFolder` and the directory is put back there afterwards.
 class CurrentDirectoryTest : public ::testing::Test {

@@ -181,12 +181,6 @@ ViewerState wholeExample(const char* name) {
   return state;
 }
 
-TEST_F(SceneTest, WholeModelsMatchTheirBaselines) {
-  // The trophy's concave star and quads drawn whole; the far house centred on the floor.
-  EXPECT_TRUE(matchesBaseline(renderFrame(wholeExample("trophy")), "trophy_whole_640"));
-  EXPECT_TRUE(matchesBaseline(renderFrame(wholeExample("far_away")), "far_away_whole_640"));
-}
-
 TEST_F(SceneTest, WholeModelsDrawThroughArraysAsVertexByVertex) {
   // The torus has more triangles than one piece of the arrays holds, in runs of four materials;
   // a stretch without material must come out white, also between coloured runs.
