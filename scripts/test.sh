@@ -44,8 +44,11 @@ run_ctest() {
 
 for folder in build build-asan build-fuzz; do
   [ -d "$folder" ] && [ -f "$folder/CTestTestfile.cmake" ] || continue
-  # Tests labelled "wine" drive the Windows build, which the Windows leg makes.
-  run_ctest "$folder" "$folder/ctest.log" -LE wine
+  # Tests labelled "wine" drive the Windows build, which the Windows leg makes. The fuzz targets
+  # each run for a fixed time on one core, so they run side by side, one a core.
+  parallel=1
+  [ "$folder" = build-fuzz ] && parallel=$(nproc)
+  run_ctest "$folder" "$folder/ctest.log" -LE wine -j "$parallel"
 done
 
 # The Windows build's tests run under Wine in a fresh prefix inside the build tree, on this
