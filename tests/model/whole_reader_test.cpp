@@ -77,6 +77,71 @@ TEST(WholeReaderTest, CornerFormsRelativeAndLaterNumbersAndLineRules) {
   EXPECT_EQ(m.normalCount, 1 + 3);  // one face normal per triangle that needs it
 }
 
+TEST(WholeReaderTest, SignsByteOrderMarksAndNormalsGivenInPart) {
+  // A byte order mark before the first line, and numbers written with a '+' sign.
+  const ObjModel m = read("signs.obj",
+                          "\xEF\xBB\xBFv +0 +0 +0\n"
+                          "v +1e+0 0 0\nv 0 +1 0\nv +1 +1 +0\n"
+                          "vn +0 +0 +2\n"
+                          "f +1 +2//+1 +3\n"       // the middle corner alone has a normal
+                          "f 1//1 2 3//1\n"        // all but the middle corner
+                          "f 1//1 2//1 4 3//-1\n"  // a convex quad, one corner without
+  );
+  ASSERT_EQ(m.positionCount, 4);
+  expectVec3(m.positions[3], {1, 1, 0}, "the signed position");
+  EXPECT_EQ(m.faceVertexIndex, (std::vector<int32_t>{0, 1, 2, 0, 1, 2, 0, 1, 3, 0, 3, 2}));
+  // Corners with a normal keep it; the others take their own triangle's unit face normal.
+  const Vec3 given = {0, 0, 2};
+  const Vec3 face = {0, 0, 1};
+  const Vec3 want[4][3] = {
+      {face, given, face}, {given, face, given}, {given, given, face}, {given, face, given}};
+  ASSERT_EQ(m.faceCount, 4);
+  for (int32_t f = 0; f < 4; ++f) {
+    for (int k = 0; k < 3; ++k) {
+      expectVec3(cornerNormal(m, f, k), want[f][k], "normal " + std::to_string(3 * f + k));
+    }
+  }
+
+  // A library with a byte order mark of its own.
+  writeTestFile("marked.mtl", "\xEF\xBB\xBFnewmtl marked\nKd 0 1 0\n");
+  const ObjModel coloured = read("marked.obj", "mtllib " + testFolder() +
+                                                   "/marked.mtl\nusemtl marked\n"
+                                                   "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+  ASSERT_EQ(coloured.faceCount, 1);
+  ASSERT_NE(coloured.faceMaterial[0], nullptr);
+  EXPECT_EQ(coloured.faceMaterial[0]->diffuse.g, 1.0f);
+}
+
+TEST(WholeReaderTest, WhereEdgesCrossTheNewPointTakesTheNormalItsCornersShare) {
+  // A bow tie whose edges cross at (1, 1, 0): once with one normal at every corner, once with
+  // normals that differ, where the point takes its triangle's face normal.
+  const std::string positions = "v 0 0 0\nv 2 2 0\nv 2 0 0\nv 0 2 0\nvn 0 0 3\nvn 0 0 5\n";
+  for (const bool shared : {true, false}) {
+    SCOPED_TRACE(shared ? "one normal" : "two normals");
+    const ObjModel m = read("bow tie.obj", positions + (shared ? "f 1//1 2//1 3//1 4//1\n"
+                                                               : "f 1//1 2//2 3//1 4//2\n"));
+    ASSERT_EQ(m.positionCount, 5);
+    expectVec3(m.positions[4], {1, 1, 0}, "the crossing");
+    int crossings = 0;
+    for (int32_t f = 0; f < m.faceCount; ++f) {
+      for (int k = 0; k < 3; ++k) {
+        if (m.faceVertexIndex[3 * f + k] != 4) {
+          continue;
+        }
+        ++crossings;
+        const Vec3 n = cornerNormal(m, f, k);
+        if (shared) {
+          expectVec3(n, {0, 0, 3}, "the shared normal");
+        } else {
+          // The lobes run opposite ways: the unit normal points along z either way.
+          EXPECT_TRUE(n.x == 0 && n.y == 0 && std::fabs(n.z) == 1) << n.z;
+        }
+      }
+    }
+    EXPECT_EQ(crossings, 2);  // one triangle a lobe
+  }
+}
+
 // The polygon's triangles: their areas, each positive when it runs counter-clockwise seen from +z.
 std::vector<double> triangleAreas(const ObjModel& m) {
   std::vector<double> areas;
