@@ -99,9 +99,12 @@ Failure loadModel(ViewerState& state, const std::string& path, LoadWay way, std:
       return cannotOpen(path, *why);
     }
   }
+  // The whole reading finds libraries beside the file by itself; the specified one opens them from
+  // the current directory, which a chosen file's folder already is.
+  const bool entersFolder = named && state.reading == Reading::specified;
   std::error_code error;
   const std::filesystem::path folder = std::filesystem::current_path(error);
-  const std::optional<std::string> name = named ? enterFolderOf(path) : path;
+  const std::optional<std::string> name = entersFolder ? enterFolderOf(path) : path;
   if (!name) {
     return cannotOpen(path, "Cannot enter its folder");
   }
@@ -112,7 +115,7 @@ Failure loadModel(ViewerState& state, const std::string& path, LoadWay way, std:
   // The dialog's choice replaces the model whatever came of it: with none when the file cannot be
   // opened. A whole model too large for memory leaves the one on display.
   if (failure && (named || state.reading == Reading::whole)) {
-    if (named) {
+    if (entersFolder) {
       std::filesystem::current_path(folder, error);
     }
     return cannotOpen(path, *failure);

@@ -7,8 +7,9 @@
 // - LoadWay::chosen: the open-file dialog, which has made the file's folder the current directory.
 //   In the specified reading the file replaces the model even when it cannot be opened (then no
 //   model is shown), and nothing is said.
-// - LoadWay::named: a FILE, a drop or a picture's FILE. The file's folder becomes the current
-//   directory, so that its material library is found beside it. When the specified reading leaves
+// - LoadWay::named: a FILE, a drop or a picture's FILE. In the specified reading the file's folder
+//   becomes the current directory, so that its material library is found beside it; the whole
+//   reading finds it there without. When the specified reading leaves
 //   faces out, `note` gets the line for standard error that names the file, says what was left out
 //   and that --whole draws it; `note` is left empty otherwise.
 // A named file that is not a regular file that can be read, and in the whole reading any file that

@@ -43,7 +43,8 @@ std::unique_ptr<ObjModel> sphere() {
     }
   }
   for (const Rgb colour : {Rgb{0.9f, 0.5f, 0.2f}, Rgb{0.2f, 0.5f, 0.9f}}) {
-    model->ownedMaterials.push_back(std::make_unique<ObjMaterial>(ObjMaterial{"band", colour}));
+    model->ownedMaterials.push_back(std::make_unique<ObjMaterial>());
+    model->ownedMaterials.back()->diffuse = colour;
   }
   auto at = [](int r, int s) { return r * kSegments + s % kSegments; };
   for (int r = 0; r < kRings; ++r) {

@@ -74,7 +74,17 @@ bool vectorScanAllowed = false;
 
 void refillLineFinder(LineFinder& finder, const char* keep) {
   const std::size_t kept = static_cast<std::size_t>(finder.end - keep);
-  std::memmove(finder.data - 1, keep - 1, kept + 1);
+  if (kept == finder.blockBytes) {
+    // One line fills the block: a reader that wants it whole gets a block twice the size.
+    auto larger = std::make_unique_for_overwrite<char[]>(kFrontBytes + 2 * kept + kBackBytes);
+    char* const data = larger.get() + kFrontBytes;
+    std::memcpy(data - 1, keep - 1, kept + 1);
+    finder.storage = std::move(larger);
+    finder.blockBytes = 2 * kept;
+    finder.data = data;
+  } else {
+    std::memmove(finder.data - 1, keep - 1, kept + 1);
+  }
   finder.next = finder.data;
   finder.end = finder.data + kept;
   fill(finder);

@@ -5,8 +5,9 @@
 // opened, so nothing ever waits for a writer or reads an endless device. A UTF-8 byte order mark at
 // the very start of the file is skipped. Lines end at '\n' only. A wanted line is handed out as its
 // first kMaxLineChars characters at most; the rest of a longer line is never read as a line of its
-// own. Memory is one buffer of at most kBlockBytes whatever the file holds (less for a small file);
-// it is kept when the same LineFinder opens the next file. A read error ends the file.
+// own. Memory is one buffer of at most kBlockBytes whatever the file holds (less for a small file),
+// unless a reader that wants lines whole keeps one longer than that (refillLineFinder); it is kept
+// when the same LineFinder opens the next file. A read error ends the file.
 #pragma once
 
 #include <algorithm>
@@ -98,7 +99,9 @@ void readWantedLines(LineFinder& finder, const LineFilter& filter, Handle&& hand
 // ---------------------------------------------------------------------------------------------
 // Implementation.
 
-// Keeps the bytes from `keep` on (and the one before it) and reads more after them.
+// Keeps the bytes from `keep` on (and the one before it) at the start of the block and reads more
+// after them; when they fill the block, the block doubles, so a line of any length can be kept
+// whole. The kept bytes move: pointers into them are taken again from `data`.
 void refillLineFinder(LineFinder& finder, const char* keep);
 
 bool useAvx2();

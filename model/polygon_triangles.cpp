@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <optional>
 #include <utility>
 
 struct PolygonCutter {
@@ -119,6 +120,15 @@ constexpr double kCutStepsPerCorner = 1024.0;
 
 // Measured: a crossing makes the tessellator walk about four times as far as a turn does.
 constexpr double kStepsPerCrossing = 4.0;
+
+// How the tessellator is to sweep a polygon. `swapped`: along the second coordinate of the plane it
+// projects onto rather than the first, by giving it two coordinates exchanged; `reversed`: with
+// ties broken the other way, by giving it the opposite normal. The triangles and new points are
+// the same either way, up to rounding where edges cross or overlap.
+struct PolygonSweep {
+  bool swapped = false;
+  bool reversed = false;
+};
 
 struct SweepPoint {
   double s;  // along the sweep
@@ -351,6 +361,42 @@ bool fewCrossings(std::span<const SweepPoint> points, std::size_t turns) {
   return true;
 }
 
+// Of the sweeps the tessellator can be given, the one along which the boundary turns least, when
+// the estimate of the work stays within the budget.
+std::optional<PolygonSweep> cheapSweep(std::span<const Vec3> corners) {
+  if (corners.size() > std::numeric_limits<uint32_t>::max()) {
+    return std::nullopt;
+  }
+  const SweepPlane plane = sweepPlane(corners);
+  PolygonSweep best;
+  std::vector<SweepPoint> points = sweepPoints(corners, plane, best);
+  if (points.size() < 3) {
+    return best;
+  }
+  std::size_t turns = turnCount(points);
+  for (const PolygonSweep sweep :
+       {PolygonSweep{false, true}, PolygonSweep{true, false}, PolygonSweep{true, true}}) {
+    if (!plane.reversible || (sweep.swapped && !plane.swappable)) {
+      continue;
+    }
+    std::vector<SweepPoint> other = sweepPoints(corners, plane, sweep);
+    const std::size_t otherTurns = turnCount(other);
+    if (otherTurns < turns) {
+      best = sweep;
+      points = std::move(other);
+      turns = otherTurns;
+    }
+  }
+  if (cuttingWork(turns, points.size(), 0.0) >
+      kCutStepsPerCorner * static_cast<double>(points.size())) {
+    return std::nullopt;
+  }
+  if (!fewCrossings(points, turns)) {
+    return std::nullopt;
+  }
+  return best;
+}
+
 }  // namespace
 
 bool plainlyConvex(std::span<const Vec3> corners) {
@@ -400,41 +446,6 @@ bool plainlyConvex(std::span<const Vec3> corners) {
   return changes[0] <= 2 && changes[1] <= 2;
 }
 
-std::optional<PolygonSweep> cheapSweep(std::span<const Vec3> corners) {
-  if (corners.size() > std::numeric_limits<uint32_t>::max()) {
-    return std::nullopt;
-  }
-  // Of the sweeps the tessellator can be given, the one along which the boundary turns least.
-  const SweepPlane plane = sweepPlane(corners);
-  PolygonSweep best;
-  std::vector<SweepPoint> points = sweepPoints(corners, plane, best);
-  if (points.size() < 3) {
-    return best;
-  }
-  std::size_t turns = turnCount(points);
-  for (const PolygonSweep sweep :
-       {PolygonSweep{false, true}, PolygonSweep{true, false}, PolygonSweep{true, true}}) {
-    if (!plane.reversible || (sweep.swapped && !plane.swappable)) {
-      continue;
-    }
-    std::vector<SweepPoint> other = sweepPoints(corners, plane, sweep);
-    const std::size_t otherTurns = turnCount(other);
-    if (otherTurns < turns) {
-      best = sweep;
-      points = std::move(other);
-      turns = otherTurns;
-    }
-  }
-  if (cuttingWork(turns, points.size(), 0.0) >
-      kCutStepsPerCorner * static_cast<double>(points.size())) {
-    return std::nullopt;
-  }
-  if (!fewCrossings(points, turns)) {
-    return std::nullopt;
-  }
-  return best;
-}
-
 void PolygonCutterDeleter::operator()(PolygonCutter* cutter) const {
   if (cutter->tess != nullptr) {
     gluDeleteTess(cutter->tess);
@@ -458,10 +469,11 @@ PolygonCutterHandle newPolygonCutter() {
   return cutter;
 }
 
-bool cutPolygon(PolygonCutter& cutter, std::span<const Vec3> corners, PolygonCut& cut,
+namespace {
+
+// The tessellator's triangles in `sweep`; none when it reports an error.
+void tessellate(PolygonCutter& cutter, std::span<const Vec3> corners, PolygonCut& cut,
                 PolygonSweep sweep) {
-  cut.triangles.clear();
-  cut.newPoints.clear();
   GLdouble normal[3];
   polygonNormal(corners, normal);
   const int axis = longAxis(normal);
@@ -504,12 +516,34 @@ bool cutPolygon(PolygonCutter& cutter, std::span<const Vec3> corners, PolygonCut
   if (cutter.failed || cut.triangles.size() % 3 != 0) {
     cut.triangles.clear();
     cut.newPoints.clear();
-    return false;
+    return;
   }
   if (sweep.reversed) {  // counter-clockwise about the reversed normal
     for (std::size_t t = 0; t < cut.triangles.size(); t += 3) {
       std::swap(cut.triangles[t + 1], cut.triangles[t + 2]);
     }
   }
-  return true;
+}
+
+}  // namespace
+
+void fanPolygon(std::size_t cornerCount, PolygonCut& cut) {
+  cut.triangles.clear();
+  cut.newPoints.clear();
+  for (std::size_t k = 1; k + 1 < cornerCount; ++k) {
+    cut.triangles.insert(cut.triangles.end(),
+                         {0, static_cast<int32_t>(k), static_cast<int32_t>(k + 1)});
+  }
+}
+
+void cutPolygon(PolygonCutter& cutter, std::span<const Vec3> corners, PolygonCut& cut) {
+  const std::optional<PolygonSweep> sweep =
+      plainlyConvex(corners) ? std::nullopt : cheapSweep(corners);
+  if (!sweep) {
+    fanPolygon(corners.size(), cut);
+    return;
+  }
+  cut.triangles.clear();
+  cut.newPoints.clear();
+  tessellate(cutter, corners, cut, *sweep);
 }

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -22,14 +21,10 @@
 
 #include "model/line_finder.h"
 #include "model/polygon_triangles.h"
+#include "platform/paths.h"
 
 namespace {
 
-constexpr std::size_t kMinBlock = 4096;
-constexpr std::size_t kMaxBlock = std::size_t{1} << 20;
-
-// A position number that is out of range for good, or a normal number that names no normal.
-constexpr int32_t kNoIndex = -1;
 constexpr int64_t kMaxCount = std::numeric_limits<int32_t>::max();
 
 constexpr Vec3 kUp = {0.0f, 1.0f, 0.0f};
@@ -79,40 +74,21 @@ char* continuation(char* line, char* lineBreak) {
 }
 
 // Calls handle(begin, end) with every line of the file, joined lines as one, where *end is '\n'.
-// The file is read in blocks into one buffer, which grows to hold a line longer than itself.
-// False when the path cannot be opened as a regular file.
+// The line finder reads the blocks and keeps a line longer than its block whole; lines are joined
+// in its block. False when the path cannot be opened as a regular file.
 template <typename Handle>
 bool readLines(const char* path, Handle&& handle) {
-  FileDescriptor file;
-  long long size = 0;
-  if (!openFileForReading(file, path, size)) {
+  LineFinder finder;
+  if (!openLineFinder(finder, path)) {
     return false;
   }
-  std::size_t capacity =
-      static_cast<std::size_t>(std::clamp<long long>(size + 1, kMinBlock, kMaxBlock));
-  auto buffer = std::make_unique_for_overwrite<char[]>(capacity + 1);
-  std::size_t used = 0;
-  bool atEnd = false;
-  bool atStart = true;
-  while (!atEnd) {
-    while (used < capacity) {
-      const long got = readFileBytes(file, buffer.get() + used, capacity - used);
-      if (got <= 0) {
-        atEnd = true;
-        break;
-      }
-      used += static_cast<std::size_t>(got);
-    }
-    char* line = buffer.get();
-    char* const limit = line + used;
+  char* line = finder.data + (finder.next - finder.data);  // after a byte order mark
+  char* from = line;
+  for (;;) {
+    char* const limit = finder.end;
     *limit = '\n';  // ends the last line, also when the file does not
-    if (atStart && used >= 3 && std::memcmp(line, "\xEF\xBB\xBF", 3) == 0) {
-      line += 3;
-    }
-    atStart = false;
     // At the end of the file the '\n' after the data ends the last line too.
-    const std::size_t searched = atEnd ? 1 : 0;
-    char* from = line;
+    const std::size_t searched = finder.atEnd ? 1 : 0;
     while (char* lineBreak = static_cast<char*>(std::memchr(from, '\n', limit + searched - from))) {
       if (char* backslash = continuation(line, lineBreak)) {
         // Joined in place: the next line goes on where this one's break was. A backslash at the
@@ -132,22 +108,15 @@ bool readLines(const char* path, Handle&& handle) {
       }
       line = from = lineBreak + 1;
     }
-    if (atEnd) {
-      break;
+    if (finder.atEnd) {
+      return true;
     }
-    // The unfinished line moves to the front; a line as long as the buffer doubles it.
-    const std::size_t kept = static_cast<std::size_t>(limit - line);
-    if (kept == capacity) {
-      auto larger = std::make_unique_for_overwrite<char[]>(2 * capacity + 1);
-      std::memcpy(larger.get(), line, kept);
-      buffer = std::move(larger);
-      capacity *= 2;
-    } else {
-      std::memmove(buffer.get(), line, kept);
-    }
-    used = kept;
+    // The unfinished line moves to the front of the block, which grows when the line fills it.
+    const auto joined = from - line;
+    refillLineFinder(finder, line);
+    line = finder.data;
+    from = line + joined;
   }
-  return true;
 }
 
 // How many lines of each kind a first quick look finds: the lists are reserved at once, so that no
@@ -283,8 +252,9 @@ struct PendingPolygon {
 };
 
 struct WholeReading {
-  explicit WholeReading(ObjModel& m) : model(m) {}
+  WholeReading(ObjModel& m, const char* path) : model(m), objPath(path) {}
   ObjModel& model;
+  std::string objPath;  // libraries are found from its folder
   // Every "usemtl" line in file order, as the number of its name; names are matched at the end.
   std::vector<int32_t> selections;
   std::unordered_map<std::string, int32_t> nameNumbers;
@@ -293,6 +263,7 @@ struct WholeReading {
   std::unordered_set<std::string> libraries;  // each read once
   std::vector<Corner> corners;                // of the face being read
   std::vector<Vec3> polygon;                  // its positions
+  PolygonCut cut;
   std::vector<Corner> pendingCorners;
   std::vector<PendingPolygon> pending;
   bool nonFinitePositions = false;
@@ -300,6 +271,21 @@ struct WholeReading {
 
 int32_t currentSelection(const WholeReading& r) {
   return r.selections.empty() ? -1 : static_cast<int32_t>(r.selections.size() - 1);
+}
+
+// The position a corner names when the list has it and it is finite; null otherwise.
+const Vec3* cornerPosition(const WholeReading& r, int32_t number) {
+  const std::vector<Vec3>& positions = r.model.positions;
+  if (static_cast<std::size_t>(number) >= positions.size()) {
+    return nullptr;
+  }
+  const Vec3& p = positions[static_cast<std::size_t>(number)];
+  return !r.nonFinitePositions || isFinite(p) ? &p : nullptr;
+}
+
+// A normal number as drawing may use it: kNoIndex unless the list has it.
+int32_t checkedNormal(const ObjModel& m, int32_t number) {
+  return static_cast<std::size_t>(number) < m.normals.size() ? number : kNoIndex;
 }
 
 void addVec3(std::vector<Vec3>& list, const char* p, const char* end) {
@@ -319,11 +305,11 @@ void addPosition(WholeReading& r, const char* p, const char* end) {
   r.nonFinitePositions = r.nonFinitePositions || !isFinite(r.model.positions.back());
 }
 
-void addTriangle(WholeReading& r, const Corner& a, const Corner& b, const Corner& c) {
+void addTriangle(WholeReading& r, const Corner& a, const Corner& b, const Corner& c,
+                 int32_t selection) {
   ObjModel& m = r.model;
   const std::size_t face = m.faceVertexIndex.size() / 3;
   checkCount(face + 1);
-  const int32_t selection = currentSelection(r);
   if (r.runs.empty() || r.runs.back().selection != selection) {
     r.runs.push_back({face, selection});
   }
@@ -333,28 +319,29 @@ void addTriangle(WholeReading& r, const Corner& a, const Corner& b, const Corner
   }
 }
 
-void addFan(WholeReading& r, std::span<const Corner> corners) {
-  for (std::size_t k = 1; k + 1 < corners.size(); ++k) {
-    addTriangle(r, corners[0], corners[k], corners[k + 1]);
+// The triangles of a cut polygon, its new points added to the positions first.
+void addCut(WholeReading& r, std::vector<Corner>& corners, int32_t selection);
+
+// The positions of a polygon's corners into r.polygon; false when a corner has none (yet).
+bool polygonPositions(WholeReading& r, std::span<const Corner> corners) {
+  r.polygon.clear();
+  for (const Corner& c : corners) {
+    const Vec3* p = cornerPosition(r, c.position);
+    if (p == nullptr) {
+      return false;
+    }
+    r.polygon.push_back(*p);
   }
+  return true;
 }
 
+// A polygon whose positions are all read and finite, and which is plainly convex, becomes its fan
+// at once; any other waits for the end of the file, where new points can be added to the positions
+// without moving what negative numbers count back from.
 void addPolygon(WholeReading& r) {
-  const std::vector<Vec3>& positions = r.model.positions;
-  r.polygon.clear();
-  bool known = true;
-  for (const Corner& c : r.corners) {
-    if (static_cast<std::size_t>(c.position) >= positions.size()) {
-      known = false;
-      break;
-    }
-    r.polygon.push_back(positions[static_cast<std::size_t>(c.position)]);
-  }
-  if (known && !std::all_of(r.polygon.begin(), r.polygon.end(), isFinite)) {
-    return;
-  }
-  if (known && plainlyConvex(r.polygon)) {
-    addFan(r, r.corners);
+  if (polygonPositions(r, r.corners) && plainlyConvex(r.polygon)) {
+    fanPolygon(r.corners.size(), r.cut);
+    addCut(r, r.corners, currentSelection(r));
     return;
   }
   r.pending.push_back({r.pendingCorners.size(), r.corners.size(), currentSelection(r)});
@@ -399,7 +386,7 @@ void addFace(WholeReading& r, const char* p, const char* end) {
     r.corners.push_back(corner);
   }
   if (r.corners.size() == 3) {
-    addTriangle(r, r.corners[0], r.corners[1], r.corners[2]);
+    addTriangle(r, r.corners[0], r.corners[1], r.corners[2], currentSelection(r));
   } else if (r.corners.size() > 3) {
     addPolygon(r);
   }
@@ -441,13 +428,15 @@ void setDiffuse(ObjMaterial* material, const char* p, const char* end) {
   }
 }
 
-// False when the library has not been read before and cannot be opened.
+// False when the library has not been read before and cannot be opened. Its name is taken from
+// the OBJ file's folder.
 bool readLibrary(WholeReading& r, std::string_view name) {
-  if (!r.libraries.emplace(name).second) {
+  const std::string path = besideFile(r.objPath, name);
+  if (!r.libraries.emplace(path).second) {
     return true;
   }
   ObjMaterial* current = nullptr;
-  return readLines(std::string(name).c_str(), [&r, &current](const char* p, const char* end) {
+  return readLines(path.c_str(), [&r, &current](const char* p, const char* end) {
     p = skipBlanks(p);
     if (isKeyword(p, end, "newmtl")) {
       // Without a name nothing is made, and "Kd" lines go on colouring the material before.
@@ -532,12 +521,10 @@ const ObjMaterial* materialOf(const std::vector<const ObjMaterial*>& selected, i
   return selection < 0 ? nullptr : selected[static_cast<std::size_t>(selection)];
 }
 
-// Keeps the triangles read line by line whose positions are all there and finite, gives each its
-// material, and marks normal numbers beyond the normals as missing.
+// Keeps the triangles whose positions are all there and finite, gives each its material, and
+// marks normal numbers beyond the normals as missing.
 void keepDrawableTriangles(WholeReading& r, const std::vector<const ObjMaterial*>& selected) {
   ObjModel& m = r.model;
-  const std::size_t positionCount = m.positions.size();
-  const std::size_t normalCount = m.normals.size();
   const std::size_t faces = m.faceVertexIndex.size() / 3;
   m.faceMaterial.resize(faces);
   std::size_t kept = 0;
@@ -547,19 +534,13 @@ void keepDrawableTriangles(WholeReading& r, const std::vector<const ObjMaterial*
       ++run;
     }
     const int32_t* v = &m.faceVertexIndex[3 * f];
-    bool drawable = true;
-    for (int k = 0; k < 3; ++k) {
-      const auto i = static_cast<std::size_t>(v[k]);
-      drawable =
-          drawable && i < positionCount && (!r.nonFinitePositions || isFinite(m.positions[i]));
-    }
-    if (!drawable) {
+    if (cornerPosition(r, v[0]) == nullptr || cornerPosition(r, v[1]) == nullptr ||
+        cornerPosition(r, v[2]) == nullptr) {
       continue;
     }
     for (int k = 0; k < 3; ++k) {
-      const int32_t n = m.faceNormalIndex[3 * f + k];
       m.faceVertexIndex[3 * kept + k] = v[k];
-      m.faceNormalIndex[3 * kept + k] = static_cast<std::size_t>(n) < normalCount ? n : kNoIndex;
+      m.faceNormalIndex[3 * kept + k] = checkedNormal(m, m.faceNormalIndex[3 * f + k]);
     }
     m.faceMaterial[kept] = materialOf(selected, r.runs.empty() ? -1 : r.runs[run].selection);
     ++kept;
@@ -570,13 +551,13 @@ void keepDrawableTriangles(WholeReading& r, const std::vector<const ObjMaterial*
 }
 
 // A corner made by the tessellator takes the normal its corners share, or none.
-int32_t sharedNormal(std::span<const Corner> corners, const int32_t (&from)[4]) {
+int32_t sharedNormal(const ObjModel& m, std::span<const Corner> corners, const int32_t (&from)[4]) {
   int32_t normal = kNoIndex;
   for (const int32_t k : from) {
     if (k < 0) {
       continue;
     }
-    const int32_t n = corners[static_cast<std::size_t>(k)].normal;
+    const int32_t n = checkedNormal(m, corners[static_cast<std::size_t>(k)].normal);
     if (n == kNoIndex || (normal != kNoIndex && n != normal)) {
       return kNoIndex;
     }
@@ -585,64 +566,35 @@ int32_t sharedNormal(std::span<const Corner> corners, const int32_t (&from)[4]) 
   return normal;
 }
 
-void cutPendingPolygon(WholeReading& r, std::vector<Corner>& corners, PolygonCutter& cutter,
-                       PolygonCut& cut, const ObjMaterial* material) {
+void addCut(WholeReading& r, std::vector<Corner>& corners, int32_t selection) {
   ObjModel& m = r.model;
-  r.polygon.clear();
-  for (Corner& c : corners) {
-    const auto i = static_cast<std::size_t>(c.position);
-    if (i >= m.positions.size() || !isFinite(m.positions[i])) {
-      return;
-    }
-    if (static_cast<std::size_t>(c.normal) >= m.normals.size()) {
-      c.normal = kNoIndex;
-    }
-    r.polygon.push_back(m.positions[i]);
+  for (const NewPolygonPoint& point : r.cut.newPoints) {
+    m.positions.push_back(point.position);
+    checkCount(m.positions.size());
+    corners.push_back(
+        {static_cast<int32_t>(m.positions.size() - 1), sharedNormal(m, corners, point.from)});
   }
-  std::vector<int32_t> fan;
-  const std::vector<int32_t>* triangles = &fan;
-  const std::optional<PolygonSweep> sweep =
-      plainlyConvex(r.polygon) ? std::nullopt : cheapSweep(r.polygon);
-  if (!sweep) {
-    for (std::size_t k = 1; k + 1 < corners.size(); ++k) {
-      fan.insert(fan.end(), {0, static_cast<int32_t>(k), static_cast<int32_t>(k + 1)});
-    }
-  } else if (cutPolygon(cutter, r.polygon, cut, *sweep)) {
-    for (const NewPolygonPoint& point : cut.newPoints) {
-      m.positions.push_back(point.position);
-      checkCount(m.positions.size());
-      corners.push_back(
-          {static_cast<int32_t>(m.positions.size() - 1), sharedNormal(corners, point.from)});
-    }
-    triangles = &cut.triangles;
-  }
-  for (std::size_t t = 0; t < triangles->size(); t += 3) {
-    const auto corner = [&](std::size_t k) {
-      return corners[static_cast<std::size_t>((*triangles)[t + k])];
-    };
-    const Corner a = corner(0);
-    const Corner b = corner(1);
-    const Corner c = corner(2);
-    for (const Corner* k : {&a, &b, &c}) {
-      m.faceVertexIndex.push_back(k->position);
-      m.faceNormalIndex.push_back(k->normal);
-    }
-    m.faceMaterial.push_back(material);
-    checkCount(m.faceMaterial.size());
+  const std::vector<int32_t>& t = r.cut.triangles;
+  for (std::size_t i = 0; i + 2 < t.size(); i += 3) {
+    const auto corner = [&](std::size_t k) { return corners[static_cast<std::size_t>(t[i + k])]; };
+    addTriangle(r, corner(0), corner(1), corner(2), selection);
   }
 }
 
-void cutPendingPolygons(WholeReading& r, const std::vector<const ObjMaterial*>& selected) {
+// The polygons that waited: those whose positions are all there and finite are cut.
+void cutPendingPolygons(WholeReading& r) {
   if (r.pending.empty()) {
     return;
   }
   const PolygonCutterHandle cutter = newPolygonCutter();
-  PolygonCut cut;
   std::vector<Corner> corners;
   for (const PendingPolygon& polygon : r.pending) {
     const auto first = r.pendingCorners.begin() + static_cast<std::ptrdiff_t>(polygon.firstCorner);
     corners.assign(first, first + static_cast<std::ptrdiff_t>(polygon.cornerCount));
-    cutPendingPolygon(r, corners, *cutter, cut, materialOf(selected, polygon.selection));
+    if (polygonPositions(r, corners)) {
+      cutPolygon(*cutter, r.polygon, r.cut);
+      addCut(r, corners, polygon.selection);
+    }
   }
 }
 
@@ -680,15 +632,15 @@ void addFaceNormals(ObjModel& m) {
 }
 
 void finishModel(WholeReading& r) {
-  const std::vector<const ObjMaterial*> selected = selectedMaterials(r);
-  keepDrawableTriangles(r, selected);
-  cutPendingPolygons(r, selected);
+  cutPendingPolygons(r);
+  keepDrawableTriangles(r, selectedMaterials(r));
   ObjModel& m = r.model;
   addFaceNormals(m);
   m.positionCount = static_cast<int32_t>(m.positions.size());
   m.normalCount = static_cast<int32_t>(m.normals.size());
   m.texcoordCount = static_cast<int32_t>(m.texcoords.size());
   m.faceCount = static_cast<int32_t>(m.faceMaterial.size());
+  m.colouring = Colouring::byMaterial;
 }
 
 }  // namespace
@@ -697,7 +649,7 @@ Failure loadWholeObjModel(const char* path, std::unique_ptr<ObjModel>& model) {
   try {
     auto read = std::make_unique<ObjModel>();
     reserveLists(*read, countLines(path));
-    WholeReading reading{*read};
+    WholeReading reading{*read, path};
     const bool opened = readLines(
         path, [&reading](const char* p, const char* end) { readObjLine(reading, p, end); });
     if (!opened) {

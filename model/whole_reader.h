@@ -21,8 +21,8 @@
 // tessellator otherwise (model/polygon_triangles.h), which adds the points where edges cross to
 // `positions`, by the odd winding rule. The tessellator's work grows with the times the boundary
 // turns back against its sweep and the times edges cross, up to the square of the corners and
-// beyond; cheapSweep there picks the sweep that turns least and bounds the work to 1024 steps a
-// corner, and a polygon beyond that becomes a fan, as if it were convex. Every polygon of up to
+// beyond; the cut picks the sweep that turns least and bounds the work to 1024 steps a corner, and
+// a polygon beyond that becomes a fan, as if it were convex. Every polygon of up to
 // 1024 corners whose edges neither cross nor touch is cut, and so is one of any size that turns and
 // crosses itself a few times in some sweep; fans are left to polygons whose edges cross many times
 // and to large stars and the like, whose spikes turn back thousands of times whichever way they are
@@ -31,9 +31,10 @@
 // come after all others. Texture coordinates are stored; triangles keep no texture-coordinate
 // numbers.
 //
-// Materials. "mtllib" reads every library its line names; when the whole rest of the line names a
-// file that opens, it is one name (names with spaces). A library is read once, however often it is
-// named. In a library leading blanks are skipped, a "newmtl" name is the rest of its line (spaces
+// Materials. "mtllib" reads every library its line names, each taken from the OBJ file's folder
+// (an absolute name as it is), never from the current directory; when the whole rest of the line
+// names a file that opens, it is one name (names with spaces). A library is read once, however
+// often it is named. In a library leading blanks are skipped, a "newmtl" name is the rest of its line (spaces
 // included, blanks around it left out), and the specified reader's other rules stay: grey
 // (0.8, 0.8, 0.8) until "Kd"; a "Kd" before the first "newmtl" changes nothing; a "newmtl" without
 // a name makes nothing, so the "Kd" after it colours the material before; a "Kd" number that does
@@ -43,7 +44,7 @@
 // library still colours the faces after it; a name no library defines keeps the material in force
 // before it. Every material is in `ownedMaterials`; the 32-slot table (`materials`,
 // `materialCount`) is the specified reading's and stays empty. A triangle without material has
-// none (drawn white).
+// none; the model is coloured by material (white without one).
 //
 // Results. Counts are int32; every index is inside its list. The model read goes to `model`, and
 // nothing is returned. Otherwise `model` is left as it was and the failure is the words that end

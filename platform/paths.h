@@ -18,6 +18,10 @@
 // lastComponentStart is where the last component of a path starts: after its last separator ('/'
 // on Linux; '\' and '/' on Windows, where a drive prefix such as "C:" also ends a folder), 0 for a
 // plain name. enterFolder makes a folder the current directory; false when it cannot be entered.
+//
+// besideFile is the path of `name` taken from the folder of `file`, so that a file named in another
+// is found beside it whatever the current directory: `name` as it is when it is absolute (or, on
+// Windows, starts at a root or a drive) or when `file` has no folder.
 #pragma once
 
 #include <cstddef>
@@ -33,3 +37,4 @@ int openRegularFile(const char* path, long long& bytes);
 
 std::size_t lastComponentStart(std::string_view path);
 bool enterFolder(std::string_view folder);
+std::string besideFile(std::string_view file, std::string_view name);

@@ -150,16 +150,26 @@ TEST_F(LoadModelTest, ARelativePathLoadsWithTheLibraryBesideIt) {
   writeTestFile("models/triangle.obj",
                 "mtllib red.mtl\nv -1 2 -1\nv 1 2 -1\nv 0 2 1\nvn 0 1 0\nusemtl red\n"
                 "f 1//1 3//1 2//1\n");
-  std::filesystem::current_path(testFolder());
-  ViewerState state;
-  std::string note = "stale";
-  EXPECT_EQ(loadModel(state, "models/triangle.obj", LoadWay::named, note), std::nullopt);
-  EXPECT_EQ(note, "");
-  ASSERT_NE(state.model, nullptr);
-  ASSERT_EQ(state.model->materialCount, 1);
-  EXPECT_EQ(state.model->materials[0]->diffuse.r, 1.0f);
-  EXPECT_FLOAT_EQ(state.floorOffset, 5.0f);  // width 2 scaled to 5, height 2 to the offset
-  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(testFolder()) / "models");
+  // Read whole, the library is found beside the file without a move of the current directory.
+  for (const Reading reading : {Reading::specified, Reading::whole}) {
+    std::filesystem::current_path(testFolder());
+    ViewerState state;
+    state.reading = reading;
+    std::string note = "stale";
+    EXPECT_EQ(loadModel(state, "models/triangle.obj", LoadWay::named, note), std::nullopt);
+    EXPECT_EQ(note, "");
+    ASSERT_NE(state.model, nullptr);
+    ASSERT_EQ(state.model->faceCount, 1);
+    ASSERT_NE(state.model->faceMaterial[0], nullptr);
+    EXPECT_EQ(state.model->faceMaterial[0]->diffuse.r, 1.0f);
+    if (reading == Reading::specified) {
+      EXPECT_EQ(state.model->materialCount, 1);
+      EXPECT_FLOAT_EQ(state.floorOffset, 5.0f);  // width 2 scaled to 5, height 2 to the offset
+      EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(testFolder()) / "models");
+    } else {
+      EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(testFolder()));
+    }
+  }
 }
 
 TEST_F(LoadModelTest, WhatCannotBeOpenedIsNamedAndChangesNothing) {

@@ -66,8 +66,10 @@ std::unique_ptr<ObjModel> twoMaterialModel() {
   model->positionCount = 6;
   model->normals = {{0, 1, 0}};
   model->normalCount = 1;
-  model->ownedMaterials.push_back(std::make_unique<ObjMaterial>(ObjMaterial{"red", {1, 0, 0}}));
-  model->ownedMaterials.push_back(std::make_unique<ObjMaterial>(ObjMaterial{"green", {0, 1, 0}}));
+  for (const Rgb colour : {Rgb{1, 0, 0}, Rgb{0, 1, 0}}) {
+    model->ownedMaterials.push_back(std::make_unique<ObjMaterial>());
+    model->ownedMaterials.back()->diffuse = colour;
+  }
   model->materials[0] = model->ownedMaterials[0].get();
   model->materials[1] = model->ownedMaterials[1].get();
   model->materialCount = 2;
