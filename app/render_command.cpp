@@ -34,16 +34,18 @@ std::string absolutePicturePath(const std::string& picture) {
   return error ? picture : utf8Path(absolute);
 }
 
-// The frame of `state` at size x size into `picture`.
-Failure drawPicture(const ViewerState& state, int size, Picture& picture) {
+// The frame of `state` at size x size into `picture`. The model goes with the context it was drawn
+// in, and what drawing made of it with it.
+Failure drawPicture(ViewerState& state, int size, Picture& picture) {
   OffscreenContext context;
   if (Failure failure = openOffscreenContext(size, size, context)) {
     return failure;
   }
   initRenderState();
   reshape(size, size);
-  drawScene(state);
+  drawScene(state.camera, state.model.get(), state.floorOffset);
   picture = readOffscreenPicture(size, size);
+  state.model.reset();
   return std::nullopt;
 }
 
@@ -72,7 +74,7 @@ int renderPicture(const CommandLine& commandLine, std::ostream& err) {
     return kExitFailure;
   }
   if (commandLine.view) {
-    placeCamera(state, commandLine.view->distance, commandLine.view->yaw, commandLine.view->pitch);
+    placeCamera(state.camera, commandLine.view->distance, commandLine.view->yaw, commandLine.view->pitch);
   }
   Picture picture;
   if (const Failure failure =

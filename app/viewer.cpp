@@ -24,18 +24,18 @@ void say(const std::string& line) {
 }  // namespace
 
 void display() {
-  drawScene(viewerState);
+  drawScene(viewerState.camera, viewerState.model.get(), viewerState.floorOffset);
   glutSwapBuffers();
   // Whatever the chooser left to tidy waits until the model it chose is on screen.
   releaseObjFileChooser();
 }
 
 void mouse(int button, int state, int x, int y) {
-  cameraButton(viewerState, button, state, x, y);
+  cameraButton(viewerState.camera, button, state, x, y);
 }
 
 void motion(int x, int y) {
-  cameraMotion(viewerState, x, y);
+  cameraMotion(viewerState.camera, x, y);
   glutPostRedisplay();
 }
 

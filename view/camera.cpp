@@ -21,7 +21,7 @@ void switchFlag(int& flag, int buttonState) {
   }
 }
 
-void zoom(ViewerState& state, double dy) {
+void zoom(CameraState& state, double dy) {
   float distance = static_cast<float>(state.cameraDistance + kDistancePerPixel * dy);
   if (distance < kMinimumDistance) {
     distance = static_cast<float>(kMinimumDistance);
@@ -29,7 +29,7 @@ void zoom(ViewerState& state, double dy) {
   state.cameraDistance = distance;
 }
 
-void orbit(ViewerState& state, double dx, double dy) {
+void orbit(CameraState& state, double dx, double dy) {
   // One wrap step per event, even when dx is 0: a yaw moved by more than a full turn in one
   // event stays outside 0 ... 360 until later events bring it back.
   float yaw = static_cast<float>(state.cameraYaw - kDegreesPerPixel * dx);
@@ -51,7 +51,7 @@ void orbit(ViewerState& state, double dx, double dy) {
 
 }  // namespace
 
-void cameraButton(ViewerState& state, int button, int buttonState, int x, int y) {
+void cameraButton(CameraState& state, int button, int buttonState, int x, int y) {
   if (button == kLeftButton) {
     switchFlag(state.zoomDrag, buttonState);
   } else if (button == kRightButton) {
@@ -62,7 +62,7 @@ void cameraButton(ViewerState& state, int button, int buttonState, int x, int y)
   state.lastY = y;
 }
 
-void cameraMotion(ViewerState& state, int x, int y) {
+void cameraMotion(CameraState& state, int x, int y) {
   // Differences in double: pointer positions far outside the window must not overflow an int.
   const double dx = static_cast<double>(x) - state.lastX;
   const double dy = static_cast<double>(y) - state.lastY;
@@ -76,7 +76,7 @@ void cameraMotion(ViewerState& state, int x, int y) {
   state.lastY = y;
 }
 
-void placeCamera(ViewerState& state, double distance, double yaw, double pitch) {
+void placeCamera(CameraState& state, double distance, double yaw, double pitch) {
   state.cameraDistance = static_cast<float>(std::max(distance, kMinimumDistance));
   // The remainder keeps the sign, so the start yaw of -30 stays -30 and draws the start picture
   // to the bit; 330 turns the same way but rounds a few pixels differently.

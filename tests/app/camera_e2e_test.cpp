@@ -53,9 +53,9 @@ std::string xdotoolCommand(unsigned long window, const Drag& drag) {
 
 ViewerState camera(float yaw, float pitch, float distance) {
   ViewerState state;
-  state.cameraYaw = yaw;
-  state.cameraPitch = pitch;
-  state.cameraDistance = distance;
+  state.camera.cameraYaw = yaw;
+  state.camera.cameraPitch = pitch;
+  state.camera.cameraDistance = distance;
   return state;
 }
 

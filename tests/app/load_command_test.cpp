@@ -115,8 +115,8 @@ TEST_F(LoadCommandTest, ASecondLoadReplacesTheFirstAndTheCameraStays) {
   ASSERT_TRUE(press('l'));
   // The camera, a drag under way and the pointer, all away from where they start.
   const auto camera = [this] {
-    return std::tie(state.cameraDistance, state.cameraYaw, state.cameraPitch, state.orbitDrag,
-                    state.lastX, state.lastY);
+    CameraState& c = state.camera;
+    return std::tie(c.cameraDistance, c.cameraYaw, c.cameraPitch, c.orbitDrag, c.lastX, c.lastY);
   };
   const auto moved = std::tuple(22.5f, 300.0f, -75.0f, 1, 17, 33);
   camera() = moved;

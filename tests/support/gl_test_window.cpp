@@ -44,6 +44,10 @@ int openSceneWindow(int width, int height) {
 
 void closeSceneWindow(int window) { glutDestroyWindow(window); }
 
+void drawViewerScene(const ViewerState& state) {
+  drawScene(state.camera, state.model.get(), state.floorOffset);
+}
+
 Frame renderFrame(const ViewerState& state, SceneDrawing draw) {
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
@@ -62,13 +66,13 @@ Frame renderFrame(const ViewerState& state, SceneDrawing draw) {
 WindowPoint projectScenePoint(const ViewerState& state, int width, int height, double x, double y,
                               double z) {
   const double radians = 3.14159265358979323846 / 180.0;
-  const double yaw = -state.cameraYaw * radians;
-  const double pitch = -state.cameraPitch * radians;
+  const double yaw = -state.camera.cameraYaw * radians;
+  const double pitch = -state.camera.cameraPitch * radians;
   // About y, then about x, then away from the camera.
   const double x1 = x * std::cos(yaw) + z * std::sin(yaw);
   const double z1 = -x * std::sin(yaw) + z * std::cos(yaw);
   const double y2 = y * std::cos(pitch) - z1 * std::sin(pitch);
-  const double z2 = y * std::sin(pitch) + z1 * std::cos(pitch) - state.cameraDistance;
+  const double z2 = y * std::sin(pitch) + z1 * std::cos(pitch) - state.camera.cameraDistance;
   const double focal = 1.0 / std::tan(22.5 * radians);
   const double aspect = static_cast<double>(width) / height;
   return {(1.0 + focal / aspect * x1 / -z2) * width / 2.0, (1.0 + focal * y2 / -z2) * height / 2.0};

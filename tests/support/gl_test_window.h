@@ -39,10 +39,11 @@ int countNotClear(const Frame& frame);
 int openSceneWindow(int width, int height);
 void closeSceneWindow(int window);
 
-// Draws one frame of `state` into the current window's back buffer with `draw` and reads it before
-// any swap.
+// Draws one frame of `state` into the current window's back buffer with `draw`, the viewer's own
+// drawing unless another is given, and reads it before any swap.
 using SceneDrawing = void (*)(const ViewerState&);
-Frame renderFrame(const ViewerState& state, SceneDrawing draw = drawScene);
+void drawViewerScene(const ViewerState& state);
+Frame renderFrame(const ViewerState& state, SceneDrawing draw = drawViewerScene);
 
 // Where the scene point (x, y, z) lands in a window of `width` x `height` under the camera of
 // `state`, in window coordinates (y upwards, as OpenGL counts them). Worked out here from what the

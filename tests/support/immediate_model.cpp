@@ -5,11 +5,7 @@
 #include "view/scene.h"
 
 void drawSceneImmediately(const ViewerState& state) {
-  ViewerState floorOnly;
-  floorOnly.cameraDistance = state.cameraDistance;
-  floorOnly.cameraYaw = state.cameraYaw;
-  floorOnly.cameraPitch = state.cameraPitch;
-  drawScene(floorOnly);
+  drawScene(state.camera, nullptr, 0.0f);
   if (!state.model) {
     return;
   }
@@ -22,7 +18,13 @@ void drawSceneImmediately(const ViewerState& state) {
     if (!faceIndicesInRange(model, f)) {
       continue;
     }
+    // Read whole, a triangle takes its own material's colour, white without one; by the table, only
+    // while the table lists materials, and one without a material keeps the colour in force.
     const ObjMaterial* material = model.faceMaterial[f];
+    const bool byTable = model.colouring == Colouring::byTable;
+    if (byTable && (model.materialCount == 0 || material == nullptr)) {
+      material = previous;
+    }
     if (material != previous) {
       const Rgb colour = material != nullptr ? material->diffuse : Rgb{1.0f, 1.0f, 1.0f};
       glColor3f(colour.r, colour.g, colour.b);

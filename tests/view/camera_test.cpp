@@ -1,10 +1,10 @@
-// The orbit camera's arithmetic on a ViewerState of the test's own, without a window.
+// The orbit camera's arithmetic on a CameraState of the test's own, without a window.
 #include <climits>
 #include <tuple>
 
 #include <gtest/gtest.h>
 
-#include "app/viewer_state.h"
+#include "model/obj_model.h"
 #include "view/camera.h"
 
 namespace {
@@ -12,7 +12,7 @@ namespace {
 constexpr float kPixelByPixelTolerance = 0.0001f;
 
 // Delivers a straight drag from the last position to (x, y) one pixel at a time along each axis.
-void moveByPixels(ViewerState& state, int x, int y) {
+void moveByPixels(CameraState& state, int x, int y) {
   while (state.lastX != x || state.lastY != y) {
     const int nextX = state.lastX + (x > state.lastX) - (x < state.lastX);
     const int nextY = state.lastY + (y > state.lastY) - (y < state.lastY);
@@ -21,8 +21,8 @@ void moveByPixels(ViewerState& state, int x, int y) {
 }
 
 // A fresh state with `button` pressed at (x, y).
-ViewerState pressed(int button, int x, int y) {
-  ViewerState state;
+CameraState pressed(int button, int x, int y) {
+  CameraState state;
   cameraButton(state, button, kButtonDown, x, y);
   return state;
 }
@@ -35,7 +35,7 @@ struct Step {
 };
 
 // Whole pixels times 0.2 summed in double and rounded once land exactly on these values.
-void expectSteps(ViewerState& state, float ViewerState::*setting,
+void expectSteps(CameraState& state, float CameraState::*setting,
                  std::initializer_list<Step> steps) {
   for (const Step& step : steps) {
     cameraMotion(state, step.x, step.y);
@@ -44,10 +44,10 @@ void expectSteps(ViewerState& state, float ViewerState::*setting,
 }
 
 TEST(CameraTest, LeftDragZoomsByAFifthOfAUnitPerPixelAndStopsAtFive) {
-  ViewerState state = pressed(kLeftButton, 200, 100);
+  CameraState state = pressed(kLeftButton, 200, 100);
   EXPECT_EQ(state.zoomDrag, 1);
   // The limit holds the value, not the drag: the next move down starts from 5. No upper limit.
-  expectSteps(state, &ViewerState::cameraDistance,
+  expectSteps(state, &CameraState::cameraDistance,
               {Step{200, 200, 35}, Step{200, 100, 15}, Step{200, 50, 5}, Step{200, -4000, 5},
                Step{230, -3990, 7}, Step{230, 1010, 1007}});
   // A zoom never turns the camera; the drag ends with its own button's release only.
@@ -61,20 +61,20 @@ TEST(CameraTest, LeftDragZoomsByAFifthOfAUnitPerPixelAndStopsAtFive) {
 
 TEST(CameraTest, ZoomIsComputedInDoubleAndRoundedOnceToFloat) {
   // 15 + 0.2 * 42 is 23.4; summed in single precision it would come out one step above.
-  ViewerState state = pressed(kLeftButton, 0, 0);
+  CameraState state = pressed(kLeftButton, 0, 0);
   cameraMotion(state, 0, 42);
   EXPECT_EQ(state.cameraDistance, 23.4f);
 }
 
 TEST(CameraTest, OrbitWrapsTheYawOnceAtEveryMotionEvent) {
-  ViewerState right = pressed(kRightButton, 320, 320);
+  CameraState right = pressed(kRightButton, 320, 320);
   EXPECT_EQ(right.orbitDrag, 1);
   cameraMotion(right, 330, 320);
   EXPECT_EQ(right.cameraYaw, 320.0f);  // -30 - 10 = -40, wrapped
   EXPECT_EQ(right.cameraPitch, -30.0f);
 
   // Moving only vertically still wraps the start yaw; the view does not turn.
-  ViewerState vertical = pressed(kRightButton, 320, 320);
+  CameraState vertical = pressed(kRightButton, 320, 320);
   cameraMotion(vertical, 320, 325);
   EXPECT_EQ(vertical.cameraYaw, 330.0f);
   EXPECT_EQ(vertical.cameraPitch, -35.0f);
@@ -82,16 +82,16 @@ TEST(CameraTest, OrbitWrapsTheYawOnceAtEveryMotionEvent) {
   // Across 360 from below (370 wraps to 10), and exactly 360 and 0, which stay. One step only: a
   // turn of more than a full circle in one event stays outside 0 ... 360 until the next event
   // (860 - 360, then 140 - 900 + 360).
-  expectSteps(vertical, &ViewerState::cameraYaw,
+  expectSteps(vertical, &CameraState::cameraYaw,
               {Step{280, 325, 10}, Step{290, 325, 0}, Step{290, 325, 0}, Step{290 - 360, 325, 360},
                Step{290 - 360 - 500, 325, 500}, Step{290 - 360 - 500, 325, 140},
                Step{290 - 360 - 500 + 900, 325, -400}});
 }
 
 TEST(CameraTest, PitchStaysWithinStraightDownAndLevel) {
-  ViewerState state = pressed(kRightButton, 100, 100);
+  CameraState state = pressed(kRightButton, 100, 100);
   // The clamp keeps the value, so moving back up raises the view at once.
-  expectSteps(state, &ViewerState::cameraPitch,
+  expectSteps(state, &CameraState::cameraPitch,
               {Step{100, 150, -80}, Step{100, 5000, -90}, Step{100, 4990, -80}, Step{100, -3000, 0},
                Step{100, -2960, -40}});
   // An orbit never changes the distance.
@@ -101,15 +101,15 @@ TEST(CameraTest, PitchStaysWithinStraightDownAndLevel) {
 TEST(CameraTest, DraggingUpStopsThePitchAtLevelPixelByPixel) {
   // From -30, 29 pixels up leave one degree below level and the 30th reaches it; pixels further up
   // keep it level, and the first pixel back down lowers the view at once.
-  ViewerState state = pressed(kRightButton, 100, 100);
+  CameraState state = pressed(kRightButton, 100, 100);
   moveByPixels(state, 100, 71);
   expectSteps(
-      state, &ViewerState::cameraPitch,
+      state, &CameraState::cameraPitch,
       {Step{100, 71, -1}, Step{100, 70, 0}, Step{100, 69, 0}, Step{100, 68, 0}, Step{100, 69, -1}});
 }
 
 TEST(CameraTest, BothDragsAtOnceShareTheVerticalMovement) {
-  ViewerState state = pressed(kLeftButton, 100, 100);
+  CameraState state = pressed(kLeftButton, 100, 100);
   cameraButton(state, kRightButton, kButtonDown, 110, 90);  // the later press sets the origin
   cameraMotion(state, 115, 100);
   EXPECT_FLOAT_EQ(state.cameraDistance, 17.0f);
@@ -123,7 +123,7 @@ TEST(CameraTest, BothDragsAtOnceShareTheVerticalMovement) {
 }
 
 TEST(CameraTest, OtherButtonsAndStatesOnlyRecordThePosition) {
-  ViewerState state;
+  CameraState state;
   const int otherEvents[][2] = {{kMiddleButton, kButtonDown},
                                 {kMiddleButton, kButtonUp},
                                 {3, kButtonDown},
@@ -154,7 +154,7 @@ TEST(CameraTest, OtherButtonsAndStatesOnlyRecordThePosition) {
 }
 
 TEST(CameraTest, PixelByPixelDragsStayCloseToSingleEvents) {
-  ViewerState zoom = pressed(kLeftButton, 300, 300);
+  CameraState zoom = pressed(kLeftButton, 300, 300);
   moveByPixels(zoom, 300, 400);
   EXPECT_NEAR(zoom.cameraDistance, 35.0f, kPixelByPixelTolerance);
   EXPECT_NE(zoom.cameraDistance, 35.0f);  // the rounding of each step does show
@@ -166,7 +166,7 @@ TEST(CameraTest, PixelByPixelDragsStayCloseToSingleEvents) {
   EXPECT_EQ(zoom.cameraDistance, 5.0f);
 
   // The wrap happens at the first pixel; from there on the steps are whole degrees.
-  ViewerState orbit = pressed(kRightButton, 300, 300);
+  CameraState orbit = pressed(kRightButton, 300, 300);
   moveByPixels(orbit, 310, 310);
   EXPECT_NEAR(orbit.cameraYaw, 320.0f, kPixelByPixelTolerance);
   EXPECT_NEAR(orbit.cameraPitch, -40.0f, kPixelByPixelTolerance);
@@ -177,7 +177,7 @@ TEST(CameraTest, PixelByPixelDragsStayCloseToSingleEvents) {
 TEST(CameraTest, PositionsFarOutsideTheWindowDoNotOverflow) {
   // The toolkit reports positions outside the window during a drag; the difference of two extreme
   // ints does not fit an int.
-  ViewerState state = pressed(kLeftButton, INT_MIN, INT_MIN);
+  CameraState state = pressed(kLeftButton, INT_MIN, INT_MIN);
   cameraButton(state, kRightButton, kButtonDown, INT_MIN, INT_MIN);
   cameraMotion(state, INT_MAX, INT_MAX);
   EXPECT_FLOAT_EQ(state.cameraDistance, static_cast<float>(15.0 + 0.2 * 4294967295.0));
@@ -188,7 +188,7 @@ TEST(CameraTest, PositionsFarOutsideTheWindowDoNotOverflow) {
 
 TEST(CameraTest, APlacedCameraKeepsTheDragsLimitsAndTakesTheYawModuloAFullTurn) {
   // Asked for and got: distance, yaw and pitch.
-  ViewerState state;
+  CameraState state;
   for (const auto& [asked, got] : {std::pair<Vec3, Vec3>{{2, 725, 30}, {5, 5, 0}},
                                    {{1000, -750, -120}, {1000, -30, -90}},
                                    {{15, 360, -30}, {15, 0, -30}}}) {

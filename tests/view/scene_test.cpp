@@ -116,7 +116,7 @@ TEST_F(SceneTest, StartCameraShowsTheLitCheckerboardOnTheClearColour) {
 
 TEST_F(SceneTest, FloorIsCulledFromBelow) {
   ViewerState state;
-  state.cameraPitch = 30.0f;  // the camera under the floor, looking up at it
+  state.camera.cameraPitch = 30.0f;  // the camera under the floor, looking up at it
   const Frame frame = renderFrame(state);
   EXPECT_EQ(countNotClear(frame), 0);
 }
@@ -133,6 +133,26 @@ TEST_F(SceneTest, TwoMaterialsDrawInTheirOwnColours) {
   EXPECT_EQ(second.r, 0);
   EXPECT_GT(second.g, 150);
   EXPECT_EQ(second.b, 0);
+}
+
+TEST_F(SceneTest, ATriangleWithoutMaterialKeepsTheColourByTableAndIsWhiteByMaterial) {
+  ViewerState state;
+  state.model = twoMaterialModel();
+  state.model->faceMaterial[1] = nullptr;
+  const auto second = [&state] { return pixelAtScenePoint(renderFrame(state), 2.0, 1.0, 0.3); };
+  const Pixel red = second();
+  EXPECT_GT(red.r, 150);
+  EXPECT_EQ(red.g, 0);
+  state.model->colouring = Colouring::byMaterial;
+  const Pixel white = second();
+  EXPECT_GT(white.g, 150);
+  EXPECT_EQ(white.g, white.b);
+  // A table without materials colours nothing, whatever the triangles were given.
+  state.model->colouring = Colouring::byTable;
+  state.model->materialCount = 0;
+  const Pixel first = pixelAtScenePoint(renderFrame(state), -2.0, 1.0, 0.3);
+  EXPECT_EQ(first.r, first.g);
+  EXPECT_EQ(first.g, first.b);
 }
 
 TEST_F(SceneTest, FloorOffsetLowersTheModel) {
