@@ -74,7 +74,8 @@ int renderPicture(const CommandLine& commandLine, std::ostream& err) {
     return kExitFailure;
   }
   if (commandLine.view) {
-    placeCamera(state.camera, commandLine.view->distance, commandLine.view->yaw, commandLine.view->pitch);
+    placeCamera(state.camera, commandLine.view->distance, commandLine.view->yaw,
+                commandLine.view->pitch);
   }
   Picture picture;
   if (const Failure failure =

@@ -16,9 +16,9 @@
 enum class Reading { specified, whole };
 
 struct ViewerState {
-  std::unique_ptr<ObjModel> model;  // the model on display, or none
-  float floorOffset = 0.0f;         // how far drawing lowers the model, scene units
-  CameraState camera;               // the camera and the drag that moves it
+  std::unique_ptr<ObjModel> model;       // the model on display, or none
+  float floorOffset = 0.0f;              // how far drawing lowers the model, scene units
+  CameraState camera;                    // the camera and the drag that moves it
   Reading reading = Reading::specified;  // how every model of the run is read
   bool choosingFile = false;             // the open-file dialog is open: drops are not taken
 };

@@ -85,9 +85,9 @@ struct ObjModel {
   int32_t texcoordCount = 0;
   std::vector<Vec3> texcoords;
   int32_t faceCount = 0;
-  std::vector<int32_t> faceVertexIndex;  // corner k of triangle f at 3*f + k
-  std::vector<int32_t> faceNormalIndex;  // same layout
-  std::vector<int32_t> faceTexcoordIndex;  // same layout, or empty: no texture coordinates
+  std::vector<int32_t> faceVertexIndex;          // corner k of triangle f at 3*f + k
+  std::vector<int32_t> faceNormalIndex;          // same layout
+  std::vector<int32_t> faceTexcoordIndex;        // same layout, or empty: no texture coordinates
   std::vector<const ObjMaterial*> faceMaterial;  // nullptr: no material
   int32_t materialCount = 0;
   std::array<const ObjMaterial*, kMaxMaterials> materials{};  // the current library's table

@@ -34,13 +34,13 @@
 // Materials. "mtllib" reads every library its line names, each taken from the OBJ file's folder
 // (an absolute name as it is), never from the current directory; when the whole rest of the line
 // names a file that opens, it is one name (names with spaces). A library is read once, however
-// often it is named. In a library leading blanks are skipped, a "newmtl" name is the rest of its line (spaces
-// included, blanks around it left out), and the specified reader's other rules stay: grey
-// (0.8, 0.8, 0.8) until "Kd"; a "Kd" before the first "newmtl" changes nothing; a "newmtl" without
-// a name makes nothing, so the "Kd" after it colours the material before; a "Kd" number that does
-// not convert keeps its value. Of two materials of one name, in one library or two, the first
-// defined is the one; the later one and its "Kd" lines are left out. "usemtl" takes the rest of its
-// line as the name. Names are matched once the file has been read, so a "usemtl" before its
+// often it is named. In a library leading blanks are skipped, a "newmtl" name is the rest of its
+// line (spaces included, blanks around it left out), and the specified reader's other rules stay:
+// grey (0.8, 0.8, 0.8) until "Kd"; a "Kd" before the first "newmtl" changes nothing; a "newmtl"
+// without a name makes nothing, so the "Kd" after it colours the material before; a "Kd" number
+// that does not convert keeps its value. Of two materials of one name, in one library or two, the
+// first defined is the one; the later one and its "Kd" lines are left out. "usemtl" takes the rest
+// of its line as the name. Names are matched once the file has been read, so a "usemtl" before its
 // library still colours the faces after it; a name no library defines keeps the material in force
 // before it. Every material is in `ownedMaterials`; the 32-slot table (`materials`,
 // `materialCount`) is the specified reading's and stays empty. A triangle without material has

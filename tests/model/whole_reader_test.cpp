@@ -114,8 +114,8 @@ TEST(WholeReaderTest, SignsByteOrderMarksAndNormalsGivenInPart) {
 
 TEST(WholeReaderTest, ALineLongerThanTheReadBlockIsReadWhole) {
   // Blocks are at most 1 MiB: the face's third corner lies beyond the first two blocks.
-  const ObjModel m = read("long.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 " +
-                                          std::string(5 << 19, ' ') + "3\nf 3 2 1\n");
+  const ObjModel m = read(
+      "long.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 " + std::string(5 << 19, ' ') + "3\nf 3 2 1\n");
   EXPECT_EQ(m.faceVertexIndex, (std::vector<int32_t>{0, 1, 2, 2, 1, 0}));
 }
 
