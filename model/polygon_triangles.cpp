@@ -33,13 +33,14 @@ struct PolygonCutter {
 
 namespace {
 
-// A vertex's data pointer carries its corner number; nothing is allocated per corner.
+// A vertex's data pointer carries its corner number, plus one so that the first corner is not the
+// null pointer the tessellator gives for no vertex; nothing is allocated per corner.
 void* asData(int32_t corner) {
-  return reinterpret_cast<void*>(static_cast<intptr_t>(corner));
+  return reinterpret_cast<void*>(static_cast<intptr_t>(corner) + 1);
 }
 
 int32_t asCorner(void* data) {
-  return static_cast<int32_t>(reinterpret_cast<intptr_t>(data));
+  return static_cast<int32_t>(reinterpret_cast<intptr_t>(data) - 1);
 }
 
 // The tessellator is C: nothing may be thrown through it, so failures are noted and thrown later.

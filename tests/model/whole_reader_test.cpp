@@ -120,13 +120,13 @@ TEST(WholeReaderTest, ALineLongerThanTheReadBlockIsReadWhole) {
 }
 
 TEST(WholeReaderTest, WhereEdgesCrossTheNewPointTakesTheNormalItsCornersShare) {
-  // A bow tie whose edges cross at (1, 1, 0): once with one normal at every corner, once with
-  // normals that differ, where the point takes its triangle's face normal.
+  // A bow tie whose edges cross at (1, 1, 0): once with one normal at every corner, once with the
+  // first corner's normal another, where the point takes its triangle's face normal.
   const std::string positions = "v 0 0 0\nv 2 2 0\nv 2 0 0\nv 0 2 0\nvn 0 0 3\nvn 0 0 5\n";
   for (const bool shared : {true, false}) {
     SCOPED_TRACE(shared ? "one normal" : "two normals");
     const ObjModel m = read("bow tie.obj", positions + (shared ? "f 1//1 2//1 3//1 4//1\n"
-                                                               : "f 1//1 2//2 3//1 4//2\n"));
+                                                               : "f 1//2 2//1 3//1 4//1\n"));
     ASSERT_EQ(m.positionCount, 5);
     expectVec3(m.positions[4], {1, 1, 0}, "the crossing");
     int crossings = 0;
