@@ -122,6 +122,8 @@ TEST_F(LoadE2eTest, ATypedFolderOpensInTheChooserAndReturnLoadsTheSelectedFile) 
   ASSERT_TRUE(startAndOpenChooser(testFolder() + "/start"));
 
   ASSERT_TRUE(pasteIntoLocation(chooser, folder));
+  ASSERT_TRUE(waitFor([&] { return locationShowsCompletion(chooser); }, kDialogTimeoutMs))
+      << "the chooser did not complete the typed folder's name";
   ASSERT_TRUE(runTool("xdotool key Return"));
   // The start folder is empty: a file selected in the list is the typed folder's.
   int x = 0;

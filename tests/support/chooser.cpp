@@ -77,6 +77,22 @@ bool openButtonEnabled(unsigned long chooserWindow) {
 
 }  // namespace
 
+bool locationShowsCompletion(unsigned long chooserWindow) {
+  const Frame frame = captureWindow(chooserWindow);
+  // The field's middle rows, inside its focus ring, which has the selection's colour too; a
+  // selected character is a run of several such pixels in a row.
+  for (int row = 16; row < 30 && row < frame.height; ++row) {  // rows from the top
+    int run = 0;
+    for (int x = 175; x < frame.width - 20; ++x) {
+      run = isSelectionColour(frame.at(x, frame.height - 1 - row)) ? run + 1 : 0;
+      if (run >= 3) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 bool chooserStartsInWorkingFolder(const std::string& folder) {
   for (const char* name : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"}) {
     setenv(name, folder.c_str(), 1);

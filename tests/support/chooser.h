@@ -16,6 +16,11 @@ bool chooserStartsInWorkingFolder(const std::string& folder);
 // the field, and until then Return does nothing.
 bool pasteIntoLocation(unsigned long chooserWindow, const std::string& text);
 
+// Whether the location field shows a completion GTK has added after the pasted text, selected, as
+// the "/" it adds to a folder's name once it has listed the folder's parent. Return before that
+// takes the completion instead of opening the folder, and the list stays where it was.
+bool locationShowsCompletion(unsigned long chooserWindow);
+
 // Selects the first file of the chooser's list, or the last, and gives the middle of its row in
 // root coordinates; false when the chooser does not show it selected within kDialogTimeoutMs. A
 // click on an empty part of the list gives the list the keyboard focus: a left one for the first
