@@ -129,6 +129,13 @@ void checkWholeModel(const ObjModel& m) {
     require(material == nullptr || owned(m, material), "a whole triangle's material is not owned");
   }
   require(m.materialCount == 0, "the whole reading filled the table");
+  require(m.faceTexcoordIndex.empty() || m.faceTexcoordIndex.size() == m.faceVertexIndex.size(),
+          "texture-coordinate numbers and corners disagree");
+  for (const int32_t t : m.faceTexcoordIndex) {
+    require(t == kNoIndex || (t >= 0 && t < m.texcoordCount), "a texture coordinate is outside");
+  }
+  require(m.positionColours.empty() || m.positionColours.size() == m.positions.size(),
+          "colours and positions disagree");
 }
 
 void checkPlacedModel(const ObjModel& m, float target) {

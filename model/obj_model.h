@@ -48,6 +48,8 @@ inline constexpr Rgb kDefaultDiffuse = {0.8f, 0.8f, 0.8f};
 
 // A corner without a texture-coordinate number, or a normal number that names no normal.
 inline constexpr int32_t kNoIndex = -1;
+// A position without a colour, in `positionColours`.
+inline constexpr Rgb kNoColour = {-1.0f, -1.0f, -1.0f};
 
 // An image a material names, and how it lies on the surface: texture coordinates are scaled by
 // `scale`, then moved by `offset`; outside 0 ... 1 the image repeats, or its edge goes on when

@@ -70,10 +70,12 @@ void PALVETTA_GLU_CALLBACK onCombine(GLdouble coords[3], void* from[4], GLfloat 
   std::swap(at[cutter.swapped[0]], at[cutter.swapped[1]]);
   NewPolygonPoint point{
       {static_cast<float>(at[0]), static_cast<float>(at[1]), static_cast<float>(at[2])},
-      {-1, -1, -1, -1}};
+      {-1, -1, -1, -1},
+      {0.0f, 0.0f, 0.0f, 0.0f}};
   for (int k = 0; k < 4; ++k) {
     if (from[k] != nullptr && weights[k] > 0.0f) {
       point.from[k] = asCorner(from[k]);
+      point.weights[k] = weights[k];
     }
   }
   const auto number = cutter.cornerCount + static_cast<int32_t>(cutter.cut->newPoints.size());

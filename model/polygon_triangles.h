@@ -42,7 +42,8 @@
 
 struct NewPolygonPoint {
   Vec3 position;
-  int32_t from[4];  // the corner numbers it was made from; -1 for none
+  int32_t from[4];   // the corner numbers it was made from; -1 for none
+  float weights[4];  // how much of each goes into it: together 1
 };
 
 struct PolygonCut {

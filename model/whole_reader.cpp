@@ -237,6 +237,7 @@ bool isFinite(const Vec3& v) {
 struct Corner {
   int32_t position;
   int32_t normal;
+  int32_t texcoord;
 };
 
 // A stretch of triangles read under one "usemtl" line; -1 before the first.
@@ -267,6 +268,8 @@ struct WholeReading {
   std::vector<Corner> pendingCorners;
   std::vector<PendingPolygon> pending;
   bool nonFinitePositions = false;
+  std::size_t expectedFaces = 0;  // for the texture-coordinate numbers, once a corner has one
+  bool keepsTexcoords = false;
 };
 
 int32_t currentSelection(const WholeReading& r) {
@@ -283,26 +286,62 @@ const Vec3* cornerPosition(const WholeReading& r, int32_t number) {
   return !r.nonFinitePositions || isFinite(p) ? &p : nullptr;
 }
 
-// A normal number as drawing may use it: kNoIndex unless the list has it.
-int32_t checkedNormal(const ObjModel& m, int32_t number) {
-  return static_cast<std::size_t>(number) < m.normals.size() ? number : kNoIndex;
+// A number as drawing may use it: kNoIndex unless the list has it.
+int32_t checkedIndex(const std::vector<Vec3>& list, int32_t number) {
+  return static_cast<std::size_t>(number) < list.size() ? number : kNoIndex;
 }
 
-void addVec3(std::vector<Vec3>& list, const char* p, const char* end) {
+int32_t checkedNormal(const ObjModel& m, int32_t number) {
+  return checkedIndex(m.normals, number);
+}
+
+// Adds the entry of the line's first three numbers; returns where they end, or null when one of
+// them does not convert.
+const char* addVec3(std::vector<Vec3>& list, const char* p, const char* end) {
   Vec3 v{0.0f, 0.0f, 0.0f};
   for (float* c : {&v.x, &v.y, &v.z}) {
     p = skipBlanks(p);
     if (!readFloat(p, end, *c)) {
+      p = nullptr;
       break;
     }
   }
   list.push_back(v);
   checkCount(list.size());
+  return p;
+}
+
+// Three numbers from 0 to 1 after the position's own are its colour; anything else is none.
+Rgb positionColour(const char* p, const char* end) {
+  Rgb colour = kNoColour;
+  if (p == nullptr) {
+    return colour;
+  }
+  for (float* c : {&colour.r, &colour.g, &colour.b}) {
+    p = skipBlanks(p);
+    if (!readFloat(p, end, *c) || !(*c >= 0.0f && *c <= 1.0f)) {
+      return kNoColour;
+    }
+  }
+  return colour;
+}
+
+// Positions get colours from the first one with a colour on; those before it have none.
+void addColour(ObjModel& m, const Rgb& colour) {
+  if (m.positionColours.empty() && colour.r == kNoColour.r) {
+    return;
+  }
+  if (m.positionColours.empty()) {
+    reserveList(m.positionColours, m.positions.capacity());
+    m.positionColours.resize(m.positions.size() - 1, kNoColour);
+  }
+  m.positionColours.push_back(colour);
 }
 
 void addPosition(WholeReading& r, const char* p, const char* end) {
-  addVec3(r.model.positions, p, end);
+  const char* after = addVec3(r.model.positions, p, end);
   r.nonFinitePositions = r.nonFinitePositions || !isFinite(r.model.positions.back());
+  addColour(r.model, positionColour(after, end));
 }
 
 void addTriangle(WholeReading& r, const Corner& a, const Corner& b, const Corner& c,
@@ -316,6 +355,19 @@ void addTriangle(WholeReading& r, const Corner& a, const Corner& b, const Corner
   for (const Corner* k : {&a, &b, &c}) {
     m.faceVertexIndex.push_back(k->position);
     m.faceNormalIndex.push_back(k->normal);
+  }
+  // Texture-coordinate numbers are kept from the first triangle that has one on.
+  std::vector<int32_t>& texcoords = m.faceTexcoordIndex;
+  if (!r.keepsTexcoords &&
+      (a.texcoord != kNoIndex || b.texcoord != kNoIndex || c.texcoord != kNoIndex)) {
+    reserveList(texcoords, std::max(3 * r.expectedFaces, 3 * face + 3));
+    texcoords.resize(3 * face, kNoIndex);
+    r.keepsTexcoords = true;
+  }
+  if (r.keepsTexcoords) {
+    for (const Corner* k : {&a, &b, &c}) {
+      texcoords.push_back(k->texcoord);
+    }
   }
 }
 
@@ -356,13 +408,17 @@ bool readCorner(WholeReading& r, const char*& p, Corner& corner) {
   }
   corner.position = listIndex(number, r.model.positions.size());
   corner.normal = kNoIndex;
+  corner.texcoord = kNoIndex;
   if (corner.position == kNoIndex) {
     return false;
   }
   if (*p == '/') {
     ++p;
-    if (*p != '/' && !readInteger(p, number)) {
-      return false;
+    if (*p != '/') {
+      if (!readInteger(p, number)) {
+        return false;
+      }
+      corner.texcoord = listIndex(number, r.model.texcoords.size());
     }
     if (*p == '/') {
       ++p;
@@ -522,7 +578,7 @@ const ObjMaterial* materialOf(const std::vector<const ObjMaterial*>& selected, i
 }
 
 // Keeps the triangles whose positions are all there and finite, gives each its material, and
-// marks normal numbers beyond the normals as missing.
+// marks normal and texture-coordinate numbers beyond their lists as missing.
 void keepDrawableTriangles(WholeReading& r, const std::vector<const ObjMaterial*>& selected) {
   ObjModel& m = r.model;
   const std::size_t faces = m.faceVertexIndex.size() / 3;
@@ -542,11 +598,20 @@ void keepDrawableTriangles(WholeReading& r, const std::vector<const ObjMaterial*
       m.faceVertexIndex[3 * kept + k] = v[k];
       m.faceNormalIndex[3 * kept + k] = checkedNormal(m, m.faceNormalIndex[3 * f + k]);
     }
+    if (!m.faceTexcoordIndex.empty()) {
+      for (int k = 0; k < 3; ++k) {
+        m.faceTexcoordIndex[3 * kept + k] =
+            checkedIndex(m.texcoords, m.faceTexcoordIndex[3 * f + k]);
+      }
+    }
     m.faceMaterial[kept] = materialOf(selected, r.runs.empty() ? -1 : r.runs[run].selection);
     ++kept;
   }
   m.faceVertexIndex.resize(3 * kept);
   m.faceNormalIndex.resize(3 * kept);
+  if (!m.faceTexcoordIndex.empty()) {
+    m.faceTexcoordIndex.resize(3 * kept);
+  }
   m.faceMaterial.resize(kept);
 }
 
@@ -566,13 +631,59 @@ int32_t sharedNormal(const ObjModel& m, std::span<const Corner> corners, const i
   return normal;
 }
 
+// A corner made by the tessellator takes the texture coordinates of its corners' mixed by their
+// weights, or none when one of them has none.
+int32_t mixedTexcoord(ObjModel& m, std::span<const Corner> corners, const NewPolygonPoint& point) {
+  Vec3 mixed{0.0f, 0.0f, 0.0f};
+  for (int k = 0; k < 4; ++k) {
+    if (point.from[k] < 0) {
+      continue;
+    }
+    const int32_t t =
+        checkedIndex(m.texcoords, corners[static_cast<std::size_t>(point.from[k])].texcoord);
+    if (t == kNoIndex) {
+      return kNoIndex;
+    }
+    const Vec3& from = m.texcoords[static_cast<std::size_t>(t)];
+    mixed.x += point.weights[k] * from.x;
+    mixed.y += point.weights[k] * from.y;
+  }
+  m.texcoords.push_back(mixed);
+  checkCount(m.texcoords.size());
+  return static_cast<int32_t>(m.texcoords.size() - 1);
+}
+
+// Likewise its colour, when the model's positions have colours.
+void addMixedColour(ObjModel& m, std::span<const Corner> corners, const NewPolygonPoint& point) {
+  if (m.positionColours.empty()) {
+    return;
+  }
+  Rgb mixed{0.0f, 0.0f, 0.0f};
+  for (int k = 0; k < 4; ++k) {
+    if (point.from[k] < 0) {
+      continue;
+    }
+    const Rgb& from = m.positionColours[static_cast<std::size_t>(
+        corners[static_cast<std::size_t>(point.from[k])].position)];
+    if (from.r == kNoColour.r) {
+      mixed = kNoColour;
+      break;
+    }
+    mixed.r += point.weights[k] * from.r;
+    mixed.g += point.weights[k] * from.g;
+    mixed.b += point.weights[k] * from.b;
+  }
+  m.positionColours.push_back(mixed);
+}
+
 void addCut(WholeReading& r, std::vector<Corner>& corners, int32_t selection) {
   ObjModel& m = r.model;
   for (const NewPolygonPoint& point : r.cut.newPoints) {
+    addMixedColour(m, corners, point);
     m.positions.push_back(point.position);
     checkCount(m.positions.size());
-    corners.push_back(
-        {static_cast<int32_t>(m.positions.size() - 1), sharedNormal(m, corners, point.from)});
+    corners.push_back({static_cast<int32_t>(m.positions.size() - 1),
+                       sharedNormal(m, corners, point.from), mixedTexcoord(m, corners, point)});
   }
   const std::vector<int32_t>& t = r.cut.triangles;
   for (std::size_t i = 0; i + 2 < t.size(); i += 3) {
@@ -648,8 +759,10 @@ void finishModel(WholeReading& r) {
 Failure loadWholeObjModel(const char* path, std::unique_ptr<ObjModel>& model) {
   try {
     auto read = std::make_unique<ObjModel>();
-    reserveLists(*read, countLines(path));
+    const LineCounts counts = countLines(path);
+    reserveLists(*read, counts);
     WholeReading reading{*read, path};
+    reading.expectedFaces = counts.faces;
     const bool opened = readLines(
         path, [&reading](const char* p, const char* end) { readObjLine(reading, p, end); });
     if (!opened) {

@@ -8,9 +8,10 @@
 // exponents, inf, nan) and decimal integers. A "#" after a line's numbers starts a comment, which
 // also ends a face's corners.
 //
-// OBJ. "v" takes its first three numbers (vertex colours after them are left out), "vn" and "vt"
-// theirs; every such line adds an entry, and a number that does not convert is 0, with the numbers
-// after it. "f" with three or more corners is a face; a corner is v, v/t, v//n or v/t/n. Positive
+// OBJ. "v" takes its first three numbers, and three more from 0 to 1 as the position's colour
+// (`positionColours`, from the first position with a colour on; kNoColour for one without); "vn"
+// and "vt" take their first three (a "vt" of one or two numbers has 0 for the rest); every such
+// line adds an entry, and a number that does not convert is 0, with the numbers after it. "f" with three or more corners is a face; a corner is v, v/t, v//n or v/t/n. Positive
 // numbers count from 1 and are checked against the lists as they are at the end of the file;
 // negative ones count back from the end of the lists read so far (-1 is the last). A face is
 // skipped when a corner does not convert or its position number is out of range, and so is a face
@@ -28,8 +29,11 @@
 // and to large stars and the like, whose spikes turn back thousands of times whichever way they are
 // swept. So the reading stays linear in the file's size. Polygons that need the tessellator, or
 // whose positions come later in the file, are cut when the file has been read, and their triangles
-// come after all others. Texture coordinates are stored; triangles keep no texture-coordinate
-// numbers.
+// come after all others. Each corner keeps its texture-coordinate number, checked like the others
+// (`faceTexcoordIndex`, from the first triangle with one on; kNoIndex where a corner has none or
+// its number is out of range). The tessellator's new points take the texture coordinates and
+// colours of the corners they were made from, mixed by its weights, and none when one of those
+// corners has none.
 //
 // Materials. "mtllib" reads every library its line names, each taken from the OBJ file's folder
 // (an absolute name as it is), never from the current directory; when the whole rest of the line

@@ -75,6 +75,11 @@ TEST(WholeReaderTest, CornerFormsRelativeAndLaterNumbersAndLineRules) {
     }
   }
   EXPECT_EQ(m.normalCount, 1 + 3);  // one face normal per triangle that needs it
+  EXPECT_EQ(m.faceTexcoordIndex,
+            (std::vector<int32_t>{-1, -1, -1, 0, 0, 0, -1, -1, -1, 0, 0, 0, 0, 0, 0, -1, -1, -1}));
+  ASSERT_EQ(m.positionColours.size(), 4u);
+  EXPECT_TRUE(m.positionColours[0].r == 1 && m.positionColours[0].g == 0.5f);
+  EXPECT_EQ(m.positionColours[3].r, kNoColour.r);
 }
 
 TEST(WholeReaderTest, SignsByteOrderMarksAndNormalsGivenInPart) {
@@ -120,15 +125,22 @@ TEST(WholeReaderTest, ALineLongerThanTheReadBlockIsReadWhole) {
 }
 
 TEST(WholeReaderTest, WhereEdgesCrossTheNewPointTakesTheNormalItsCornersShare) {
-  // A bow tie whose edges cross at (1, 1, 0): once with one normal at every corner, once with the
-  // first corner's normal another, where the point takes its triangle's face normal.
-  const std::string positions = "v 0 0 0\nv 2 2 0\nv 2 0 0\nv 0 2 0\nvn 0 0 3\nvn 0 0 5\n";
+  // A bow tie whose edges cross at (1, 1, 0), halfway along both: once with one normal at every
+  // corner, once with the first corner's normal another, where the point takes its triangle's face
+  // normal. Its texture coordinates and colour are its corners' mixed, or none when the first
+  // corner's texture-coordinate number is out of range.
+  const std::string positions =
+      "v 0 0 0 1 0 0\nv 2 2 0 0 1 0\nv 2 0 0 0 0 1\nv 0 2 0 1 1 1\n"
+      "vn 0 0 3\nvn 0 0 5\nvt 0 0\nvt 1 1\nvt 1 0\nvt 0 1\n";
   for (const bool shared : {true, false}) {
     SCOPED_TRACE(shared ? "one normal" : "two normals");
-    const ObjModel m = read("bow tie.obj", positions + (shared ? "f 1//1 2//1 3//1 4//1\n"
-                                                               : "f 1//2 2//1 3//1 4//1\n"));
+    const ObjModel m = read("bow tie.obj", positions + (shared ? "f 1/1/1 2/2/1 3/3/1 4/4/1\n"
+                                                               : "f 1/9/2 2/2/1 3/3/1 4/4/1\n"));
     ASSERT_EQ(m.positionCount, 5);
     expectVec3(m.positions[4], {1, 1, 0}, "the crossing");
+    ASSERT_EQ(m.positionColours.size(), 5u);
+    EXPECT_TRUE(m.positionColours[4].r == 0.5f && m.positionColours[4].b == 0.5f);
+    ASSERT_EQ(m.faceTexcoordIndex.size(), m.faceVertexIndex.size());
     int crossings = 0;
     for (int32_t f = 0; f < m.faceCount; ++f) {
       for (int k = 0; k < 3; ++k) {
@@ -137,8 +149,15 @@ TEST(WholeReaderTest, WhereEdgesCrossTheNewPointTakesTheNormalItsCornersShare) {
         }
         ++crossings;
         const Vec3 n = cornerNormal(m, f, k);
+        const int32_t t = m.faceTexcoordIndex[3 * f + k];
         if (shared) {
           expectVec3(n, {0, 0, 3}, "the shared normal");
+          ASSERT_NE(t, kNoIndex);
+          expectVec3(m.texcoords[static_cast<std::size_t>(t)], {0.5f, 0.5f, 0}, "the mixed uv");
+        } else {
+          EXPECT_EQ(t, kNoIndex);
+        }
+        if (shared) {
         } else {
           // The lobes run opposite ways: the unit normal points along z either way.
           EXPECT_TRUE(n.x == 0 && n.y == 0 && std::fabs(n.z) == 1) << n.z;
