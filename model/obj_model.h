@@ -27,6 +27,8 @@
 #include <string>
 #include <vector>
 
+#include "model/image.h"
+
 struct Vec3 {
   float x;
   float y;
@@ -53,9 +55,11 @@ inline constexpr Rgb kNoColour = {-1.0f, -1.0f, -1.0f};
 
 // An image a material names, and how it lies on the surface: texture coordinates are scaled by
 // `scale`, then moved by `offset`; outside 0 ... 1 the image repeats, or its edge goes on when
-// `clamp`. An empty path: no image, or none that opened.
+// `clamp`. `image` is its number in the model's `images`; an empty path and kNoIndex: no image, or
+// none that opened and decoded.
 struct TextureMap {
   std::string path;
+  int32_t image = kNoIndex;
   float offset[2] = {0.0f, 0.0f};
   float scale[2] = {1.0f, 1.0f};
   bool clamp = false;
@@ -94,7 +98,10 @@ struct ObjModel {
   int32_t materialCount = 0;
   std::array<const ObjMaterial*, kMaxMaterials> materials{};  // the current library's table
   std::vector<std::unique_ptr<ObjMaterial>> ownedMaterials;   // every material still referred to
-  std::vector<Rgb> positionColours;  // one per position, or empty: no position has a colour
+  std::vector<Rgb> positionColours;         // one per position, or empty: no position has a colour
+  std::vector<Image> images;                // decoded, each TextureMap's by its number
+  int32_t imagesNamed = 0;                  // the images the materials name, found or not
+  std::vector<std::string> imagesNotFound;  // as the files name them, in the order named
   Colouring colouring = Colouring::byTable;
   mutable DrawingObjectsHandle drawingObjects{nullptr, nullptr};
 };

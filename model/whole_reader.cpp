@@ -19,8 +19,11 @@
 #include <sys/mman.h>
 #endif
 
+#include "model/image_reading.h"
 #include "model/line_finder.h"
+#include "model/named_files.h"
 #include "model/polygon_triangles.h"
+#include "model/texture_map_line.h"
 #include "platform/paths.h"
 
 namespace {
@@ -51,6 +54,20 @@ const char* skipBlanks(const char* p) {
 bool isKeyword(const char* p, const char* end, std::string_view word) {
   return static_cast<std::size_t>(end - p) >= word.size() &&
          std::memcmp(p, word.data(), word.size()) == 0 && endsWord(p[word.size()]);
+}
+
+// Exporters write MTL keywords in any case: "map_KD", "Map_kd", "kd". `word` is in lower case.
+bool isKeywordInAnyCase(const char* p, const char* end, std::string_view word) {
+  if (static_cast<std::size_t>(end - p) < word.size() || !endsWord(p[word.size()])) {
+    return false;
+  }
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    const char c = p[i] >= 'A' && p[i] <= 'Z' ? static_cast<char>(p[i] - 'A' + 'a') : p[i];
+    if (c != word[i]) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // The rest of a line without the blanks around it.
@@ -252,10 +269,16 @@ struct PendingPolygon {
   int32_t selection;
 };
 
+// An image as a material names it; `request` is kNoIndex when no file was found for the name.
+struct NamedImage {
+  std::string name;
+  int32_t request;
+};
+
 struct WholeReading {
   WholeReading(ObjModel& m, const char* path) : model(m), objPath(path) {}
   ObjModel& model;
-  std::string objPath;  // libraries are found from its folder
+  std::string objPath;  // libraries and images are found from its folder
   // Every "usemtl" line in file order, as the number of its name; names are matched at the end.
   std::vector<int32_t> selections;
   std::unordered_map<std::string, int32_t> nameNumbers;
@@ -270,6 +293,9 @@ struct WholeReading {
   bool nonFinitePositions = false;
   std::size_t expectedFaces = 0;  // for the texture-coordinate numbers, once a corner has one
   bool keepsTexcoords = false;
+  ImageReading images;
+  std::vector<NamedImage> namedImages;        // each image once, in the order named
+  std::unordered_set<std::string> imageKeys;  // its path, or its name when it has none
 };
 
 int32_t currentSelection(const WholeReading& r) {
@@ -484,22 +510,51 @@ void setDiffuse(ObjMaterial* material, const char* p, const char* end) {
   }
 }
 
-// False when the library has not been read before and cannot be opened. Its name is taken from
+// "map_Kd" and "map_d": the image is asked for at once, so that it decodes while the geometry is
+// read. A line without a name changes nothing.
+void setTextureMap(WholeReading& r, const std::string& library, TextureMap* map, ImageUse use,
+                   const char* p, const char* end) {
+  TextureMap read;
+  const std::string_view written = readTextureMapLine({p, static_cast<std::size_t>(end - p)}, read);
+  if (map == nullptr || written.empty()) {
+    return;
+  }
+  const std::string name(written);
+  // Spelled alike however it was named, so that every material naming the image shares it.
+  read.path = utf8Path(nativePath(findNamedFile(library, name, r.objPath)).lexically_normal());
+  if (!read.path.empty()) {
+    read.image = requestImage(r.images, read.path, name, use);
+  }
+  if (r.imageKeys.insert(read.path.empty() ? "\n" + name : read.path).second) {
+    r.namedImages.push_back({name, read.image});
+  }
+  *map = std::move(read);
+}
+
+// False when the library has not been read before and cannot be found. Its name is taken from
 // the OBJ file's folder.
 bool readLibrary(WholeReading& r, std::string_view name) {
-  const std::string path = besideFile(r.objPath, name);
+  const std::string path = findNamedFile(r.objPath, name, r.objPath);
+  if (path.empty()) {
+    return false;
+  }
   if (!r.libraries.emplace(path).second) {
     return true;
   }
   ObjMaterial* current = nullptr;
-  return readLines(path.c_str(), [&r, &current](const char* p, const char* end) {
+  return readLines(path.c_str(), [&](const char* p, const char* end) {
     p = skipBlanks(p);
-    if (isKeyword(p, end, "newmtl")) {
+    if (isKeywordInAnyCase(p, end, "newmtl")) {
       // Without a name nothing is made, and "Kd" lines go on colouring the material before.
       const std::string_view name = trimmed(p + 6, end);
       current = name.empty() ? current : addMaterial(r, name);
-    } else if (p[0] == 'K' && p[1] == 'd' && endsWord(p[2])) {
+    } else if (isKeywordInAnyCase(p, end, "kd")) {
       setDiffuse(current, p + 2, end);
+    } else if (isKeywordInAnyCase(p, end, "map_kd")) {
+      setTextureMap(r, path, current ? &current->diffuseMap : nullptr, ImageUse::colour, p + 6,
+                    end);
+    } else if (isKeywordInAnyCase(p, end, "map_d")) {
+      setTextureMap(r, path, current ? &current->cutOutMap : nullptr, ImageUse::mask, p + 5, end);
     }
   });
 }
@@ -742,6 +797,32 @@ void addFaceNormals(ObjModel& m) {
   }
 }
 
+// The images, once decoded; a map whose image did not decode has none, and its name counts among
+// those not found.
+void keepDecodedImages(WholeReading& r) {
+  ObjModel& m = r.model;
+  for (ImageRequest& request : finishImages(r.images)) {
+    m.images.push_back(std::move(request.image));
+  }
+  const auto decoded = [&m](int32_t image) {
+    return image != kNoIndex && !m.images[static_cast<std::size_t>(image)].pixels.empty();
+  };
+  for (const std::unique_ptr<ObjMaterial>& material : m.ownedMaterials) {
+    for (TextureMap* map : {&material->diffuseMap, &material->cutOutMap}) {
+      if (!decoded(map->image)) {
+        map->image = kNoIndex;
+        map->path.clear();
+      }
+    }
+  }
+  m.imagesNamed = static_cast<int32_t>(r.namedImages.size());
+  for (const NamedImage& named : r.namedImages) {
+    if (!decoded(named.request)) {
+      m.imagesNotFound.push_back(named.name);
+    }
+  }
+}
+
 void finishModel(WholeReading& r) {
   cutPendingPolygons(r);
   keepDrawableTriangles(r, selectedMaterials(r));
@@ -752,6 +833,7 @@ void finishModel(WholeReading& r) {
   m.texcoordCount = static_cast<int32_t>(m.texcoords.size());
   m.faceCount = static_cast<int32_t>(m.faceMaterial.size());
   m.colouring = Colouring::byMaterial;
+  keepDecodedImages(r);
 }
 
 }  // namespace

@@ -9,6 +9,9 @@ set -euo pipefail
 # window are drawn through EGL on Mesa (libegl-dev, libegl-mesa0) and written with libpng.
 run_packages=(cmake ninja-build g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtk-3-dev libx11-dev fonts-vlgothic librsvg2-bin libegl-dev libegl-mesa0 libpng-dev)
+# The images that materials name are decoded with stb_image from libstb-dev, its header compiled
+# into the program (and into the Windows build, which also takes the licence from its package).
+run_packages+=(libstb-dev)
 test_packages=(libgtest-dev libxres-dev clang libclang-rt-14-dev locales locales-all xvfb
   xauth x11-utils x11-apps xdotool xclip netpbm libpng-dev)
 # The open-file benchmark learns from the X server when windows are drawn and sends input through it;
@@ -16,6 +19,8 @@ test_packages=(libgtest-dev libxres-dev clang libclang-rt-14-dev locales locales
 test_packages+=(libxdamage-dev libxtst-dev libxcomposite-dev)
 # The whole-reading benchmark compares with tinyobjloader.
 test_packages+=(libtinyobjloader-dev)
+# The textured benchmark compares with f3d.
+test_packages+=(f3d)
 
 # dpkg-shlibdeps (dpkg-dev) and file work out the Debian package's dependencies; the tests pack it
 # too, check the desktop entry and the manual page, and run Debian's checks of a package (lintian).
@@ -27,6 +32,7 @@ test_packages+=("${package_packages[@]}" desktop-file-utils man-db lintian)
 # and zip for the setup program and the portable zip.
 windows_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 fonts-wine dpkg-dev
   googletest librsvg2-bin icoutils nsis zip)
+windows_packages+=(libstb-dev)
 
 case ${1:-run} in
   run) wanted=("${run_packages[@]}") ;;

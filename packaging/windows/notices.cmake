@@ -1,10 +1,12 @@
 # Writes the notices that go beside palvetta.exe, with Windows line ends, into OUTPUT_DIR:
-#   cmake -DLICENSE=... -DFREEGLUT=... -DMINGW=... -DGCC=... -DOUTPUT_DIR=... -P notices.cmake
+#   cmake -DLICENSE=... -DFREEGLUT=... -DMINGW=... -DGCC=... -DSTB=... -DOUTPUT_DIR=... \
+#     -P notices.cmake
 # LICENSE.txt is our licence. THIRD-PARTY-NOTICES.txt holds the licences of the libraries linked
 # into the program, each copied from the file Debian ships it in, never typed here: freeglut's
 # COPYING from the source package it is built from, the MinGW-w64 runtime's and winpthreads'
-# copyright file whole, and from GCC's runtime libraries' copyright file the parts that state
-# their copyright, their licence and the GCC Runtime Library Exception.
+# copyright file whole, from GCC's runtime libraries' copyright file the parts that state their
+# copyright, their licence and the GCC Runtime Library Exception, and the copyright file of the
+# image decoder's headers (stb_image, compiled into the program) whole.
 
 function(read_text path out)
   if(NOT EXISTS "${path}")
@@ -55,6 +57,7 @@ get_filename_component(freeglut_source "${FREEGLUT}" DIRECTORY)
 get_filename_component(freeglut_source "${freeglut_source}" NAME)
 read_text("${FREEGLUT}" freeglut)
 read_text("${MINGW}" mingw)
+read_text("${STB}" stb)
 read_parts("${GCC}" gcc
   "GCC is Copyright" "GCC is free software"
   "The following runtime libraries are licensed" "The libbacktrace library"
@@ -70,6 +73,7 @@ Debian gives it with the source or package the library comes from.
 1. freeglut
 2. The MinGW-w64 runtime and winpthreads
 3. GCC's runtime libraries (libgcc, libstdc++)
+4. stb_image, the image decoder
 
 ${rule}
 1. freeglut: COPYING from Debian's source package ${freeglut_source}
@@ -89,4 +93,11 @@ ${rule}
    MinGW-w64 GCC
 ${rule}
 
-${gcc}")
+${gcc}
+
+${rule}
+4. stb_image, the image decoder: the copyright file of Debian's package of it,
+   libstb-dev
+${rule}
+
+${stb}")

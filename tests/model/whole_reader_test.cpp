@@ -358,6 +358,48 @@ TEST_F(WholeMaterialsTest, FromEveryLibraryByNameFirstDefinedWins) {
   EXPECT_EQ(m.materialCount, 0);
 }
 
+// A 1 x 1 BMP of one colour, written by hand: a file header, an info header, one padded row.
+std::string oneTexelBmp() {
+  const unsigned char bytes[58] = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0,   54,  0,  0, 0,  40,
+                                   0,   0,   0,  1, 0, 0, 0, 1, 0, 0,   0,   1,  0, 24, 0,
+                                   0,   0,   0,  0, 4, 0, 0, 0, 0, 0,   0,   0,  0, 0,  0,
+                                   0,   0,   0,  0, 0, 0, 0, 0, 0, 200, 100, 50, 0};
+  return {reinterpret_cast<const char*>(bytes), sizeof bytes};
+}
+
+TEST_F(WholeMaterialsTest, ImagesAreFoundAsWindowsExportersNameThem) {
+  // The library is named with a doubled backslash and lies in a sub-folder, its images beside
+  // it, spelled in another case, or beside the OBJ file under a foreign absolute path.
+  std::filesystem::create_directories(testFolder() + "/lib/images");
+  writeTestFile("lib/images/wood.bmp", oneTexelBmp());
+  writeTestFile("table.bmp", oneTexelBmp());
+  writeTestFile(
+      "lib/textured.mtl",
+      "NEWMTL upper\nKD 1 0 0\n"
+      "Map_KD -s 2 3 -o 0.5 0.25 -clamp on -bm 1 .\\Images\\Wood.BMP\n"
+      "newmtl absolute\nmap_kd E:\\work\\table.bmp\n"
+      "newmtl missing\nmap_Kd gone one.png\n"
+      "newmtl shared\nmap_Kd images/wood.bmp\nmap_d -imfchan m\nmap_d -s 0 0 table.bmp\n");
+  const ObjModel m = read("textured.obj", "mtllib lib\\\\textured.mtl\n");
+  ASSERT_EQ(m.ownedMaterials.size(), 4u);
+  const ObjMaterial& upper = *m.ownedMaterials[0];
+  EXPECT_TRUE(upper.diffuse.r == 1 && upper.diffuse.g == 0);
+  const TextureMap& wood = upper.diffuseMap;
+  EXPECT_TRUE(wood.scale[0] == 2 && wood.scale[1] == 3 && wood.offset[0] == 0.5f &&
+              wood.offset[1] == 0.25f && wood.clamp);
+  ASSERT_NE(wood.image, kNoIndex);
+  const Image& texel = m.images[static_cast<std::size_t>(wood.image)];
+  EXPECT_EQ(texel.pixels, (std::vector<uint8_t>{50, 100, 200}));
+  EXPECT_NE(m.ownedMaterials[1]->diffuseMap.image, kNoIndex);
+  EXPECT_EQ(m.ownedMaterials[2]->diffuseMap.image, kNoIndex);
+  const ObjMaterial& shared = *m.ownedMaterials[3];
+  EXPECT_EQ(shared.diffuseMap.image, wood.image);  // one decoded copy
+  EXPECT_NE(shared.cutOutMap.image, kNoIndex);     // the line without a name changed nothing
+  EXPECT_TRUE(shared.cutOutMap.scale[0] == 0 && shared.cutOutMap.scale[1] == 0);
+  EXPECT_EQ(m.imagesNamed, 3);
+  EXPECT_EQ(m.imagesNotFound, (std::vector<std::string>{"gone one.png"}));
+}
+
 TEST(WholeReaderTest, NonFinitePositionsAndFailures) {
   const ObjModel m = read("nan.obj",
                           "v 0 0 0\nv 1 0 0\nv nan 1 0\nv 0 1e39 0\nv 0 1 0\n"
