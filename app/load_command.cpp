@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 #include <system_error>
+#include <vector>
 
 #include "model/normalize.h"
 #include "model/obj_reader.h"
@@ -73,6 +74,22 @@ std::string leftOutNote(const std::string& file, const ObjReadingAccount& accoun
   return "palvetta: '" + file + "': " + parts + "; palvetta --whole draws every face";
 }
 
+// How many of the images `file`'s materials name were not found, and the first few of them.
+std::string imagesNotFoundNote(const std::string& file, const ObjModel& model) {
+  constexpr std::size_t kNamesShown = 3;
+  const std::vector<std::string>& missing = model.imagesNotFound;
+  std::string names;
+  for (std::size_t i = 0; i < missing.size() && i < kNamesShown; ++i) {
+    names += (i == 0 ? "" : ", ") + missing[i];
+  }
+  if (missing.size() > kNamesShown) {
+    names += ", ...";
+  }
+  return "palvetta: '" + file + "': " + std::to_string(missing.size()) + " of " +
+         std::to_string(model.imagesNamed) + (model.imagesNamed == 1 ? " image" : " images") +
+         " not found: " + names;
+}
+
 // The model in `name`, read in `reading` and fitted to the floor; why there is none otherwise.
 // Only a whole reading fails for a file that opens.
 Failure readModel(Reading reading, const std::string& name, std::unique_ptr<ObjModel>& model,
@@ -124,6 +141,9 @@ Failure loadModel(ViewerState& state, const std::string& path, LoadWay way, std:
   state.floorOffset = floorOffset;
   if (named && leftFacesOut(account)) {
     note = leftOutNote(path, account);
+  }
+  if (named && state.model && !state.model->imagesNotFound.empty()) {
+    note = imagesNotFoundNote(path, *state.model);
   }
   return std::nullopt;
 }

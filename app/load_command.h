@@ -11,7 +11,9 @@
 //   becomes the current directory, so that its material library is found beside it; the whole
 //   reading finds it there without. When the specified reading leaves
 //   faces out, `note` gets the line for standard error that names the file, says what was left out
-//   and that --whole draws it; `note` is left empty otherwise.
+//   and that --whole draws it; when images the whole reading's materials name are not found or do
+//   not decode, it gets the line that says how many of how many, and names the first three (the
+//   model is drawn without them); `note` is left empty otherwise.
 // A named file that is not a regular file that can be read, and in the whole reading any file that
 // cannot be read or is too large for memory, changes nothing: the model, the floor offset and the
 // current directory stay as they were, and the result is the line for standard error that names

@@ -10,13 +10,26 @@
 //               v/t/n, quads, the star's face one concave polygon, the base in negative numbers,
 //               and a library whose colours are indented and whose names have spaces; only the
 //               whole reading draws it
+// signpost.obj  a sign on a post on a stone base, a fence behind it and a pyramid beside it, drawn
+//               in images only the whole reading shows: the sign's JPEG bears an F and a red dot
+//               at its top right, so a flipped or mirrored image shows; the stone's PNG is
+//               three-quarters transparent, which must not show; the fence's PNG cuts out the gaps
+//               between its pickets; the pyramid is coloured by its positions. The library names
+//               the images in textures/ as Windows exporters write them: backslashes, doubled
+//               ones, keywords in mixed case and options before the names
 //
 // Every model names its library by a relative name, so it finds it only from its own folder.
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#include <stb_image_write.h>
 
 namespace {
 
@@ -125,12 +138,30 @@ std::string torus() {
 // An axis-aligned box with one normal per face, corners counter-clockwise seen from outside.
 void box(ObjText& obj, Point low, Point high) {
   const Point faces[6][4] = {
-      {{low.x, low.y, high.z}, {high.x, low.y, high.z}, {high.x, high.y, high.z}, {low.x, high.y, high.z}},
-      {{high.x, low.y, low.z}, {low.x, low.y, low.z}, {low.x, high.y, low.z}, {high.x, high.y, low.z}},
-      {{high.x, low.y, high.z}, {high.x, low.y, low.z}, {high.x, high.y, low.z}, {high.x, high.y, high.z}},
-      {{low.x, low.y, low.z}, {low.x, low.y, high.z}, {low.x, high.y, high.z}, {low.x, high.y, low.z}},
-      {{low.x, high.y, high.z}, {high.x, high.y, high.z}, {high.x, high.y, low.z}, {low.x, high.y, low.z}},
-      {{low.x, low.y, low.z}, {high.x, low.y, low.z}, {high.x, low.y, high.z}, {low.x, low.y, high.z}},
+      {{low.x, low.y, high.z},
+       {high.x, low.y, high.z},
+       {high.x, high.y, high.z},
+       {low.x, high.y, high.z}},
+      {{high.x, low.y, low.z},
+       {low.x, low.y, low.z},
+       {low.x, high.y, low.z},
+       {high.x, high.y, low.z}},
+      {{high.x, low.y, high.z},
+       {high.x, low.y, low.z},
+       {high.x, high.y, low.z},
+       {high.x, high.y, high.z}},
+      {{low.x, low.y, low.z},
+       {low.x, low.y, high.z},
+       {low.x, high.y, high.z},
+       {low.x, high.y, low.z}},
+      {{low.x, high.y, high.z},
+       {high.x, high.y, high.z},
+       {high.x, high.y, low.z},
+       {low.x, high.y, low.z}},
+      {{low.x, low.y, low.z},
+       {high.x, low.y, low.z},
+       {high.x, low.y, high.z},
+       {low.x, low.y, high.z}},
   };
   const Point normals[6] = {{0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}};
   for (int f = 0; f < 6; ++f) {
@@ -146,8 +177,8 @@ void box(ObjText& obj, Point low, Point high) {
 
 // A pyramid roof over the rectangle low..high at height `base`, rising to `top`.
 void roof(ObjText& obj, Point low, Point high, double base, double top) {
-  const Point corners[4] = {{low.x, base, high.z}, {high.x, base, high.z}, {high.x, base, low.z},
-                            {low.x, base, low.z}};
+  const Point corners[4] = {
+      {low.x, base, high.z}, {high.x, base, high.z}, {high.x, base, low.z}, {low.x, base, low.z}};
   const Point apex = {(low.x + high.x) / 2, top, (low.z + high.z) / 2};
   for (int k = 0; k < 4; ++k) {
     const Point p = corners[k];
@@ -169,10 +200,10 @@ std::string blocks() {
     Point high;
   };
   const Block layout[] = {
-      {"brick", {-3, 0, -3}, {-1, 3, -1}},  {"sand", {-0.8, 0, -3}, {1, 1.5, -1.2}},
-      {"moss", {1.2, 0, -3}, {3, 2.2, -1}}, {"slate", {-3, 0, -0.8}, {-1.2, 1, 1}},
+      {"brick", {-3, 0, -3}, {-1, 3, -1}},     {"sand", {-0.8, 0, -3}, {1, 1.5, -1.2}},
+      {"moss", {1.2, 0, -3}, {3, 2.2, -1}},    {"slate", {-3, 0, -0.8}, {-1.2, 1, 1}},
       {"sky", {-0.6, 0, -0.6}, {0.6, 4, 0.6}}, {"brick", {1, 0, -0.8}, {3, 0.6, 1}},
-      {"moss", {-3, 0, 1.2}, {-1, 2, 3}},   {"slate", {-0.8, 0, 1.2}, {1, 2.8, 3}},
+      {"moss", {-3, 0, 1.2}, {-1, 2, 3}},      {"slate", {-0.8, 0, 1.2}, {1, 2.8, 3}},
       {"sand", {1.2, 0, 1.2}, {3, 1.2, 3}},
   };
   ObjText obj;
@@ -252,8 +283,8 @@ std::string trophy() {
   for (int k = 0; k < 2 * kPoints; ++k) {
     front[k] = obj.position({outline[k].x, outline[k].y, kHalfDepth});
     back[k] = obj.position({outline[k].x, outline[k].y, -kHalfDepth});
-    uv[k] = obj.texcoord(0.5 + 0.5 * (outline[k].x - centre.x),
-                         0.5 + 0.5 * (outline[k].y - centre.y));
+    uv[k] =
+        obj.texcoord(0.5 + 0.5 * (outline[k].x - centre.x), 0.5 + 0.5 * (outline[k].y - centre.y));
   }
   const int middle = obj.position({centre.x, centre.y, -kHalfDepth});
   const int forward = obj.normal({0, 0, 1});
@@ -294,16 +325,128 @@ std::string trophy() {
 // A library as exporters write one: a header, colour lines indented by a tab, terms the viewer
 // does not use, and a name with a space.
 std::string trophyLibrary() {
-  const Colour colours[] = {{"gold", 0.95, 0.72, 0.18},
-                            {"brass", 0.7, 0.6, 0.35},
-                            {"dark walnut", 0.4, 0.24, 0.13}};
+  const Colour colours[] = {
+      {"gold", 0.95, 0.72, 0.18}, {"brass", 0.7, 0.6, 0.35}, {"dark walnut", 0.4, 0.24, 0.13}};
   std::string text = "# Trophy materials\r\n";
   for (const Colour& c : colours) {
     text += ObjText::format("\r\nnewmtl %s\r\n\tNs 250.0\r\n\tKa 1.000 1.000 1.000\r\n", c.name);
-    text += ObjText::format("\tKd %.3f %.3f %.3f\r\n\tKs 0.500 0.500 0.500\r\n\tillum 2\r\n",
-                            c.r, c.g, c.b);
+    text += ObjText::format("\tKd %.3f %.3f %.3f\r\n\tKs 0.500 0.500 0.500\r\n\tillum 2\r\n", c.r,
+                            c.g, c.b);
   }
   return text;
+}
+
+// A picture's texels, RGB or RGBA, rows from the top as image files keep them.
+struct Picture {
+  int width;
+  int height;
+  int channels;
+  std::vector<uint8_t> texels;
+
+  Picture(int w, int h, int c) : width(w), height(h), channels(c), texels(w * h * c) {}
+  void set(int x, int y, std::initializer_list<int> values) {
+    int k = 0;
+    for (const int value : values) {
+      texels[(y * width + x) * channels + k++] = static_cast<uint8_t>(value);
+    }
+  }
+  void fill(int x0, int y0, int x1, int y1, std::initializer_list<int> values) {
+    for (int y = y0; y < y1; ++y) {
+      for (int x = x0; x < x1; ++x) {
+        set(x, y, values);
+      }
+    }
+  }
+};
+
+void writePng(const std::string& path, const Picture& p) {
+  if (!stbi_write_png(path.c_str(), p.width, p.height, p.channels, p.texels.data(),
+                      p.width * p.channels)) {
+    throw std::runtime_error("cannot write " + path);
+  }
+}
+
+// Cream, with a green F at the left and a red dot at the top right.
+void writeSign(const std::string& path) {
+  Picture p(256, 128, 3);
+  p.fill(0, 0, 256, 128, {240, 230, 200});
+  p.fill(40, 14, 72, 114, {30, 90, 40});
+  p.fill(40, 14, 170, 40, {30, 90, 40});
+  p.fill(40, 54, 140, 78, {30, 90, 40});
+  p.fill(214, 10, 246, 42, {200, 30, 30});
+  if (!stbi_write_jpg(path.c_str(), p.width, p.height, 3, p.texels.data(), 90)) {
+    throw std::runtime_error("cannot write " + path);
+  }
+}
+
+// Grey stones whose alpha is zero at three texels in four, as exporters pack other data there.
+void writeStone(const std::string& path) {
+  Picture p(64, 64, 4);
+  for (int y = 0; y < 64; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      const bool joint = x % 16 == 0 || y % 16 == 0;
+      const int grey = joint ? 70 : 140 + (x * 7 + y * 13) % 40;
+      p.set(x, y, {grey, grey, grey - 10, (x + y) % 4 == 0 ? 255 : 0});
+    }
+  }
+  writePng(path, p);
+}
+
+// Brown pickets and two rails; the gaps between them are transparent.
+void writeFence(const std::string& path) {
+  Picture p(128, 64, 4);
+  p.fill(0, 0, 128, 64, {0, 0, 0, 0});
+  for (int x = 0; x < 128; x += 32) {
+    p.fill(x + 6, 0, x + 26, 64, {150, 100, 55, 255});
+  }
+  p.fill(0, 14, 128, 22, {120, 80, 40, 255});
+  p.fill(0, 44, 128, 52, {120, 80, 40, 255});
+  writePng(path, p);
+}
+
+std::string signpost() {
+  ObjText obj;
+  obj.line("# A signpost: every box has texture coordinates 0 ... 1 on each face");
+  obj.line("mtllib signpost.mtl");
+  obj.line("usemtl stone");
+  relativeBox(obj, {-1.5, 0.0, -0.5}, {1.5, 0.6, 0.5});
+  obj.line("usemtl wood");
+  relativeBox(obj, {-0.15, 0.6, -0.15}, {0.15, 2.2, 0.15});
+  obj.line("usemtl sign");
+  relativeBox(obj, {-1.4, 2.2, -0.1}, {1.4, 3.6, 0.1});
+  obj.line("usemtl fence");
+  relativeBox(obj, {-2.4, 0.0, -1.3}, {2.4, 1.2, -1.2});
+  // The pyramid's positions carry their colours; its material has no image.
+  obj.line("usemtl painted");
+  const Point corners[4] = {{1.9, 0, 1.4}, {2.9, 0, 1.4}, {2.9, 0, 0.4}, {1.9, 0, 0.4}};
+  const char* colours[4] = {"1 0 0", "0 1 0", "0 0 1", "1 1 0"};
+  for (int k = 0; k < 4; ++k) {
+    obj.line(ObjText::format("v %.5f %.5f %.5f %s", corners[k].x, corners[k].y, corners[k].z,
+                             colours[k]));
+  }
+  obj.line("v 2.40000 1.20000 0.90000 1 1 1");
+  for (int k = 0; k < 4; ++k) {
+    obj.line(ObjText::format("f %d %d -1", k - 5, (k + 1) % 4 - 5));
+  }
+  return obj.text;
+}
+
+std::string signpostLibrary() {
+  return "# Signpost materials\n"
+         "newmtl stone\n"
+         "Kd 0.2 0.2 0.2\n"
+         "Map_Kd -s 2 2 1 .\\textures\\stone.png\n"
+         "newmtl wood\n"
+         "Kd 0.45 0.3 0.15\n"
+         "newmtl sign\n"
+         "kd 0 0 0\n"
+         "map_KD -blendu off -bm 1 textures\\\\sign.jpg\n"
+         "newmtl fence\n"
+         "Kd 0.8 0.8 0.8\n"
+         "map_Kd -clamp on textures/fence.png\n"
+         "map_d textures/fence.png\n"
+         "newmtl painted\n"
+         "Kd 1 1 1\n";
 }
 
 }  // namespace
@@ -332,6 +475,12 @@ int main(int argc, char** argv) {
                                                          {"door", 0.35, 0.25, 0.15}}));
     writeFile(folder + "/trophy.obj", trophy());
     writeFile(folder + "/trophy.mtl", trophyLibrary());
+    writeFile(folder + "/signpost.obj", signpost());
+    writeFile(folder + "/signpost.mtl", signpostLibrary());
+    std::filesystem::create_directories(folder + "/textures");
+    writeSign(folder + "/textures/sign.jpg");
+    writeStone(folder + "/textures/stone.png");
+    writeFence(folder + "/textures/fence.png");
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;

@@ -6,15 +6,14 @@
 #include <cstddef>
 #include <vector>
 
-// No texture yet: a model's images come with the textures made of them.
+#include "view/textures.h"
+
 struct DrawingObjects {
-  std::vector<GLuint> textures;
+  ModelTextures textures;
 };
 
 void freeDrawingObjects(DrawingObjects* objects) {
-  if (!objects->textures.empty()) {
-    glDeleteTextures(static_cast<GLsizei>(objects->textures.size()), objects->textures.data());
-  }
+  deleteTextures(objects->textures);
   delete objects;
 }
 
@@ -57,15 +56,27 @@ void drawFloor() {
   glEnd();
 }
 
-// A piece of a model: normal and position of each corner, as GL_N3F_V3F lays them out. Small
-// enough to stay in the processor's cache between filling it and OpenGL copying it.
+// A piece of a model: each corner's texture coordinates or colour when it has them, its normal
+// and its position, as GL_T2F_N3F_V3F, GL_C4F_N3F_V3F or GL_N3F_V3F lay them out. Small enough to
+// stay in the processor's cache between filling it and OpenGL copying it.
 constexpr std::size_t kPieceTriangles = 4096;
-constexpr std::size_t kFloatsPerCorner = 6;
+constexpr std::size_t kMostFloatsPerCorner = 10;
 
-void sendPiece(std::size_t& corners) {
-  if (corners > 0) {
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(corners));
-    corners = 0;
+// How a run of triangles is drawn: in one colour, with a texture, or in the colours of their
+// positions.
+enum class Surface { plain, textured, coloured };
+
+struct Piece {
+  std::vector<GLfloat> floats = std::vector<GLfloat>(3 * kPieceTriangles * kMostFloatsPerCorner);
+  std::size_t corners = 0;
+  std::size_t used = 0;  // floats
+};
+
+void sendPiece(Piece& piece) {
+  if (piece.corners > 0) {
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(piece.corners));
+    piece.corners = 0;
+    piece.used = 0;
   }
 }
 
@@ -95,42 +106,148 @@ DrawingObjects& drawingObjectsOf(const ObjModel& model) {
   return *model.drawingObjects;
 }
 
-// Every triangle in order, a colour change only where the colour does, through vertex arrays: the
-// same pixels as sending it vertex by vertex, for a fraction of the calls.
+bool hasColour(const Rgb& colour) {
+  return colour.r != kNoColour.r;
+}
+
+// A textured triangle takes the image's colour alone, lit: white modulated by the texture, or,
+// for a cut-out without a colour image, the material's colour.
+void useTexture(const MaterialTexture& texture, const ObjMaterial* material) {
+  glBindTexture(GL_TEXTURE_2D, texture.name);
+  glEnable(GL_TEXTURE_2D);
+  if (texture.cutOut) {
+    glEnable(GL_ALPHA_TEST);
+  } else {
+    glDisable(GL_ALPHA_TEST);
+  }
+  glMatrixMode(GL_TEXTURE);
+  glLoadIdentity();
+  glTranslatef(texture.map->offset[0], texture.map->offset[1], 0.0f);
+  glScalef(texture.map->scale[0], texture.map->scale[1], 1.0f);
+  glMatrixMode(GL_MODELVIEW);
+  if (texture.hasColour) {
+    glColor3f(1.0f, 1.0f, 1.0f);
+  } else {
+    setMaterialColour(material);
+  }
+}
+
+void useSurface(Surface surface, const MaterialTexture& texture, const ObjMaterial* material) {
+  if (surface == Surface::textured) {
+    useTexture(texture, material);
+    return;
+  }
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_ALPHA_TEST);
+  if (surface == Surface::plain) {
+    setMaterialColour(material);
+  }
+}
+
+// How triangle f is drawn: textured when its material has a texture and its corners have
+// texture coordinates, in its positions' colours when they all have one and its material has no
+// colour image, plainly otherwise.
+Surface surfaceOf(const ObjModel& model, int32_t f, const MaterialTexture& texture) {
+  const std::size_t first = 3 * static_cast<std::size_t>(f);
+  if (texture.name != 0 && !model.faceTexcoordIndex.empty() &&
+      model.faceTexcoordIndex[first] != kNoIndex &&
+      model.faceTexcoordIndex[first + 1] != kNoIndex &&
+      model.faceTexcoordIndex[first + 2] != kNoIndex) {
+    return Surface::textured;
+  }
+  if (!model.positionColours.empty() && !texture.hasColour) {
+    const int32_t* v = &model.faceVertexIndex[first];
+    if (hasColour(model.positionColours[static_cast<std::size_t>(v[0])]) &&
+        hasColour(model.positionColours[static_cast<std::size_t>(v[1])]) &&
+        hasColour(model.positionColours[static_cast<std::size_t>(v[2])])) {
+      return Surface::coloured;
+    }
+  }
+  return Surface::plain;
+}
+
+GLfloat* put(GLfloat* to, float a, float b, float c) {
+  to[0] = a;
+  to[1] = b;
+  to[2] = c;
+  return to + 3;
+}
+
+void addCorner(Piece& piece, const ObjModel& model, std::size_t corner, Surface surface) {
+  GLfloat* to = &piece.floats[piece.used];
+  if (surface == Surface::textured) {
+    const Vec3& t = model.texcoords[static_cast<std::size_t>(model.faceTexcoordIndex[corner])];
+    *to++ = t.x;
+    *to++ = t.y;
+  } else if (surface == Surface::coloured) {
+    const Rgb& c = model.positionColours[static_cast<std::size_t>(model.faceVertexIndex[corner])];
+    to = put(to, c.r, c.g, c.b);
+    *to++ = 1.0f;
+  }
+  const Vec3& n = model.normals[static_cast<std::size_t>(model.faceNormalIndex[corner])];
+  const Vec3& p = model.positions[static_cast<std::size_t>(model.faceVertexIndex[corner])];
+  to = put(put(to, n.x, n.y, n.z), p.x, p.y, p.z);
+  piece.used = static_cast<std::size_t>(to - piece.floats.data());
+  ++piece.corners;
+}
+
+// The arrays' layout for a surface, pointing at the piece.
+void pointArrays(Surface surface, Piece& piece) {
+  const GLenum formats[] = {GL_N3F_V3F, GL_T2F_N3F_V3F, GL_C4F_N3F_V3F};
+  glInterleavedArrays(formats[static_cast<int>(surface)], 0, piece.floats.data());
+}
+
+void resetTexturing() {
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_ALPHA_TEST);
+  glMatrixMode(GL_TEXTURE);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+}
+
+// Every triangle in order, a change of colour, texture or layout only where it changes, through
+// vertex arrays: the same pixels as sending it vertex by vertex, for a fraction of the calls.
 void drawModel(const ObjModel& model, float floorOffset) {
-  static std::vector<GLfloat> piece(3 * kPieceTriangles * kFloatsPerCorner);
-  drawingObjectsOf(model);
+  static Piece piece;
+  ModelTextures& textures = drawingObjectsOf(model).textures;
   glColor3f(1.0f, 1.0f, 1.0f);
   glTranslatef(0.0f, -floorOffset, 0.0f);
-  glInterleavedArrays(GL_N3F_V3F, 0, piece.data());
+  pointArrays(Surface::plain, piece);
   const ObjMaterial* previous = nullptr;  // white is in force
-  std::size_t corners = 0;
+  const MaterialTexture* texture = &materialTexture(textures, model, nullptr);
+  Surface surface = Surface::plain;
   for (int32_t f = 0; f < model.faceCount; ++f) {
     if (!faceIndicesInRange(model, f)) {
       continue;
     }
     const ObjMaterial* material = colourOf(model, f, previous);
     if (material != previous) {
-      sendPiece(corners);
-      setMaterialColour(material);
+      // Making a texture binds it: what is waiting is drawn first.
+      sendPiece(piece);
+      texture = &materialTexture(textures, model, material);
+    }
+    const Surface wanted = surfaceOf(model, f, *texture);
+    if (material != previous || wanted != surface) {
+      sendPiece(piece);
+      if (wanted != surface) {
+        pointArrays(wanted, piece);
+      }
+      useSurface(wanted, *texture, material);
       previous = material;
+      surface = wanted;
     }
-    for (int k = 0; k < 3; ++k) {
-      const Vec3& n = model.normals[model.faceNormalIndex[3 * f + k]];
-      const Vec3& p = model.positions[model.faceVertexIndex[3 * f + k]];
-      GLfloat* corner = &piece[kFloatsPerCorner * corners++];
-      corner[0] = n.x;
-      corner[1] = n.y;
-      corner[2] = n.z;
-      corner[3] = p.x;
-      corner[4] = p.y;
-      corner[5] = p.z;
+    for (std::size_t k = 3 * static_cast<std::size_t>(f); k < 3 * static_cast<std::size_t>(f) + 3;
+         ++k) {
+      addCorner(piece, model, k, surface);
     }
-    if (corners == 3 * kPieceTriangles) {
-      sendPiece(corners);
+    if (piece.corners == 3 * kPieceTriangles) {
+      sendPiece(piece);
     }
   }
-  sendPiece(corners);
+  sendPiece(piece);
+  resetTexturing();
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glDisableClientState(GL_COLOR_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);
 }
@@ -145,6 +262,8 @@ void initRenderState() {
   glEnable(GL_LIGHT0);
   glEnable(GL_LIGHTING);
   glEnable(GL_COLOR_MATERIAL);
+  // Cut-out textures keep the texels at least half opaque; the test is on only while they draw.
+  glAlphaFunc(GL_GEQUAL, 0.5f);
   glEnable(GL_DEPTH_TEST);
   glCullFace(GL_BACK);
   glEnable(GL_CULL_FACE);

@@ -60,6 +60,9 @@ TEST_F(OptionsE2eTest, WithWholeTheFileAndEveryDroppedModelAreReadWholeAndNothin
   const DragResult drop = dragAndDrop(viewer.window, {"text/uri-list"}, fileUri(farAway));
   EXPECT_TRUE(drop.finished && drop.succeeded);
   EXPECT_TRUE(showsBaseline(viewer.window, "far_away_whole_640"));
+  const std::string signpost = std::string(PALVETTA_EXAMPLES) + "/signpost.obj";
+  EXPECT_TRUE(dragAndDrop(viewer.window, {"text/uri-list"}, fileUri(signpost)).succeeded);
+  EXPECT_TRUE(showsBaseline(viewer.window, "signpost_whole_640"));
   EXPECT_EQ(readTestFile(errors), "");
   stopViewer(viewer);
 

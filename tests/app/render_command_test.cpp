@@ -48,13 +48,25 @@ TEST(RenderCommandTest, EveryExampleMatchesTheWindowsFrameOfTheSameSize) {
 }
 
 TEST(RenderCommandTest, WholeModelsMatchTheirBaselinesAndTheDefaultReadingSaysWhatItLeftOut) {
-  for (const char* name : {"trophy", "far_away"}) {
+  for (const char* name : {"trophy", "far_away", "signpost"}) {
     const CommandResult whole = render("--whole --render whole.png " + example(name));
     EXPECT_EQ(whole.status, 0) << name;
     EXPECT_EQ(whole.output, "") << name;
     EXPECT_TRUE(matchesBaseline(readPngFrame(testFolder() + "/whole.png"),
                                 std::string(name) + "_whole_640"));
   }
+  // Without its images the signpost is drawn in its materials' colours, and the line says so.
+  for (const char* file : {"signpost.obj", "signpost.mtl"}) {
+    std::filesystem::copy_file(std::string(PALVETTA_EXAMPLES) + "/" + file,
+                               testFolder() + "/" + file,
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+  const CommandResult bare = render("--whole --render bare.png signpost.obj");
+  EXPECT_EQ(bare.status, 0);
+  EXPECT_EQ(bare.output,
+            "palvetta: 'signpost.obj': 3 of 3 images not found: .\\textures\\stone.png, "
+            "textures\\\\sign.jpg, textures/fence.png\n");
+  EXPECT_FALSE(matchesBaseline(readPngFrame(testFolder() + "/bare.png"), "signpost_whole_640"));
   // Read by default, the trophy loses its 22 quads and the star's front, written v/t/n.
   const CommandResult trophy = render("--render trophy.png --size 16 " + example("trophy"));
   EXPECT_EQ(trophy.status, 0);

@@ -81,6 +81,8 @@ fs::path inJapaneseFolder(const std::string& name) {
   for (const std::string& file : {name + ".obj", name + ".mtl"}) {
     fs::copy_file(examples / file, japanese / file, fs::copy_options::skip_existing);
   }
+  fs::copy(examples / "textures", japanese / "textures",
+           fs::copy_options::recursive | fs::copy_options::skip_existing);
   return japanese / (name + ".obj");
 }
 
@@ -127,6 +129,11 @@ TEST_F(WineLoadE2eTest, WithWholeAModelDroppedFromAJapaneseFolderIsReadWhole) {
       dragAndDrop(viewer.window, {"text/uri-list"}, fileUri(trophy.string()) + "\r\n");
   EXPECT_TRUE(drop.finished && drop.succeeded);
   EXPECT_TRUE(showsBaseline(viewer.window, "trophy_whole_640"));
+  // Its images are found beside its library and drawn as on Linux.
+  const DragResult textured = dragAndDrop(viewer.window, {"text/uri-list"},
+                                          fileUri(inJapaneseFolder("signpost").string()) + "\r\n");
+  EXPECT_TRUE(textured.finished && textured.succeeded);
+  EXPECT_TRUE(showsBaseline(viewer.window, "signpost_whole_640"));
 }
 
 }  // namespace

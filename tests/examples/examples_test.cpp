@@ -13,7 +13,8 @@ namespace {
 
 // Models of the specified subset; the trophy is written as exporters write and read whole.
 const char* const kExamples[] = {"torus", "blocks", "far_away"};
-const char* const kGenerated[] = {"torus", "blocks", "far_away", "trophy"};
+const char* const kGenerated[] = {"torus", "blocks", "far_away", "trophy", "signpost"};
+const char* const kImages[] = {"textures/sign.jpg", "textures/stone.png", "textures/fence.png"};
 
 TEST(ExamplesTest, CommittedFilesAreWhatTheGeneratorWrites) {
   const std::string command = std::string(GENERATE_EXAMPLES) + " " + testFolder();
@@ -26,6 +27,11 @@ TEST(ExamplesTest, CommittedFilesAreWhatTheGeneratorWrites) {
       EXPECT_TRUE(generated == readTestFile(std::string(PALVETTA_EXAMPLES) + "/" + file))
           << file << " is stale: run generate_examples on the examples folder";
     }
+  }
+  for (const char* image : kImages) {
+    EXPECT_TRUE(readTestFile(testFolder() + "/" + image) ==
+                readTestFile(std::string(PALVETTA_EXAMPLES) + "/" + image))
+        << image << " is stale: run generate_examples on the examples folder";
   }
 }
 

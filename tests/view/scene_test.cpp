@@ -221,6 +221,78 @@ TEST_F(SceneTest, WholeModelsDrawThroughArraysAsVertexByVertex) {
   }
 }
 
+// A square one unit above the floor, facing up, in a material whose 2 x 2 image is red and green
+// in its bottom row, blue and white in its top one, given bottom row first. u runs along x and
+// v = 0 lies at the near edge (z = 2), so each texel shows on its own quarter.
+std::unique_ptr<ObjModel> texturedSquare() {
+  auto model = std::make_unique<ObjModel>();
+  model->positions = {{-2, 1, -2}, {-2, 1, 2}, {2, 1, 2}, {2, 1, -2}};
+  model->texcoords = {{0, 1, 0}, {0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
+  model->normals = {{0, 1, 0}};
+  model->positionCount = model->texcoordCount = 4;
+  model->normalCount = 1;
+  model->images.push_back({2, 2, 3, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}});
+  model->ownedMaterials.push_back(std::make_unique<ObjMaterial>());
+  ObjMaterial& material = *model->ownedMaterials.back();
+  material.diffuse = {0, 0, 0};  // an image's colour is its own
+  material.diffuseMap.image = 0;
+  model->faceVertexIndex = model->faceTexcoordIndex = {0, 1, 2, 0, 2, 3};
+  model->faceNormalIndex = {0, 0, 0, 0, 0, 0};
+  model->faceMaterial = {&material, &material};
+  model->faceCount = 2;
+  model->colouring = Colouring::byMaterial;
+  return model;
+}
+
+// Which of red, green and blue is strongest, or 'w' for white and '-' for none.
+char strongest(const Pixel& p) {
+  if (p.r > 100 && p.g > 100 && p.b > 100) {
+    return 'w';
+  }
+  return p.r > 100 && p.g < 20 && p.b < 20   ? 'r'
+         : p.g > 100 && p.r < 20 && p.b < 20 ? 'g'
+         : p.b > 100 && p.r < 20 && p.g < 20 ? 'b'
+                                             : '-';
+}
+
+TEST_F(SceneTest, TexturedTrianglesTakeTheImageTheRightWayUpMovedScaledAndClamped) {
+  ViewerState state;
+  state.model = texturedSquare();
+  TextureMap& map = state.model->ownedMaterials[0]->diffuseMap;
+  const auto quarters = [&state] {
+    const Frame frame = renderFrame(state);
+    std::string seen;
+    for (const auto& [x, z] : {std::pair{-1.0, 1.0}, {1.0, 1.0}, {-1.0, -1.0}, {1.0, -1.0}}) {
+      seen += strongest(pixelAtScenePoint(frame, x, 1.0, z));
+    }
+    return seen;
+  };
+  EXPECT_EQ(quarters(), "rgbw");  // near left, near right, far left, far right
+  map.offset[0] = 0.5f;
+  EXPECT_EQ(quarters(), "grwb");
+  // Scaled by 2, the near right quarter's u of 0.75 becomes 1.5: red again where the image
+  // repeats, the right column's green where its edge goes on.
+  map.offset[0] = 0.0f;
+  map.scale[0] = 2.0f;
+  EXPECT_EQ(strongest(pixelAtScenePoint(renderFrame(state), 0.5, 1.0, 1.0)), 'r');
+  state.model = texturedSquare();  // a texture is made once, with the clamping of its map
+  state.model->ownedMaterials[0]->diffuseMap.scale[0] = 2.0f;
+  state.model->ownedMaterials[0]->diffuseMap.clamp = true;
+  EXPECT_EQ(strongest(pixelAtScenePoint(renderFrame(state), 0.5, 1.0, 1.0)), 'g');
+
+  // Without texture coordinates, the material's colour; with colours of positions and no image,
+  // theirs.
+  for (const bool image : {true, false}) {
+    state.model = texturedSquare();
+    state.model->faceTexcoordIndex[4] = kNoIndex;  // the far right triangle
+    state.model->positionColours = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
+    state.model->ownedMaterials[0]->diffuseMap.image = image ? 0 : kNoIndex;
+    const Frame frame = renderFrame(state);
+    const Pixel kd = pixelAtScenePoint(frame, 1.0, 1.0, -1.0);
+    EXPECT_TRUE(image ? kd.r == 0 && kd.g == 0 && kd.b == 0 : strongest(kd) == 'b');
+  }
+}
+
 TEST(SceneReshapeTest, WideWindowKeepsSquaresSquare) {
   // The vertical field of view is fixed; a wider window shows more to the sides, unstretched.
   const ViewerState state;
