@@ -38,7 +38,7 @@ void work(ImageReading& reading) {
 
 void startWorkers(ImageReading& reading) {
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const unsigned count = std::clamp(cores - 1, 1u, kMaxImageWorkers);
+  const unsigned count = std::clamp(cores, 1u, kMaxImageWorkers);
   try {
     while (reading.workers.size() < count) {
       reading.workers.emplace_back(work, std::ref(reading));

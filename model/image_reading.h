@@ -4,7 +4,8 @@
 // requestImage asks for the image at `path`, for `use`, and gives its number among the requests:
 // a path asked for the same use again gets the number it got before, so that materials naming one
 // image share one decoded copy. `name` is how the file that named it spelled it, for messages.
-// The first request starts the workers: one fewer than the processor's cores, at least one and at
+// The first request starts the workers: one a core, since decoding takes longer than reading the
+// geometry beside it, at least one and at
 // most kMaxImageWorkers. finishImages waits for every request, decoding what is left on the
 // calling thread too, and gives the images in the order of their numbers; one that is missing,
 // too large or does not decode is empty (no pixels), as is one whose decoding ran out of memory.

@@ -98,8 +98,10 @@ struct ObjModel {
   int32_t materialCount = 0;
   std::array<const ObjMaterial*, kMaxMaterials> materials{};  // the current library's table
   std::vector<std::unique_ptr<ObjMaterial>> ownedMaterials;   // every material still referred to
-  std::vector<Rgb> positionColours;         // one per position, or empty: no position has a colour
-  std::vector<Image> images;                // decoded, each TextureMap's by its number
+  std::vector<Rgb> positionColours;  // one per position, or empty: no position has a colour
+  // Decoded, each TextureMap's by its number; handed to OpenGL when the model is first drawn,
+  // and freed then.
+  mutable std::vector<Image> images;
   int32_t imagesNamed = 0;                  // the images the materials name, found or not
   std::vector<std::string> imagesNotFound;  // as the files name them, in the order named
   Colouring colouring = Colouring::byTable;

@@ -11,25 +11,26 @@
 // OBJ. "v" takes its first three numbers, and three more from 0 to 1 as the position's colour
 // (`positionColours`, from the first position with a colour on; kNoColour for one without); "vn"
 // and "vt" take their first three (a "vt" of one or two numbers has 0 for the rest); every such
-// line adds an entry, and a number that does not convert is 0, with the numbers after it. "f" with three or more corners is a face; a corner is v, v/t, v//n or v/t/n. Positive
-// numbers count from 1 and are checked against the lists as they are at the end of the file;
-// negative ones count back from the end of the lists read so far (-1 is the last). A face is
-// skipped when a corner does not convert or its position number is out of range, and so is a face
-// with a corner at a position that is not finite. A corner whose normal number is missing or out of
-// range takes its triangle's unit face normal, appended to `normals` (degenerate triangles, which
-// cover no pixel, get (0, 1, 0)). Faces of more than three corners become triangles covering
-// exactly the polygon with its winding: a fan where the polygon is plainly convex, GLU's
-// tessellator otherwise (model/polygon_triangles.h), which adds the points where edges cross to
-// `positions`, by the odd winding rule. The tessellator's work grows with the times the boundary
-// turns back against its sweep and the times edges cross, up to the square of the corners and
-// beyond; the cut picks the sweep that turns least and bounds the work to 1024 steps a corner, and
-// a polygon beyond that becomes a fan, as if it were convex. Every polygon of up to
-// 1024 corners whose edges neither cross nor touch is cut, and so is one of any size that turns and
-// crosses itself a few times in some sweep; fans are left to polygons whose edges cross many times
-// and to large stars and the like, whose spikes turn back thousands of times whichever way they are
-// swept. So the reading stays linear in the file's size. Polygons that need the tessellator, or
-// whose positions come later in the file, are cut when the file has been read, and their triangles
-// come after all others. Each corner keeps its texture-coordinate number, checked like the others
+// line adds an entry, and a number that does not convert is 0, with the numbers after it. "f" with
+// three or more corners is a face; a corner is v, v/t, v//n or v/t/n. Positive numbers count from 1
+// and are checked against the lists as they are at the end of the file; negative ones count back
+// from the end of the lists read so far (-1 is the last). A face is skipped when a corner does not
+// convert or its position number is out of range, and so is a face with a corner at a position that
+// is not finite. A corner whose normal number is missing or out of range takes its triangle's unit
+// face normal, appended to `normals` (degenerate triangles, which cover no pixel, get (0, 1, 0)).
+// Faces of more than three corners become triangles covering exactly the polygon with its winding:
+// a fan where the polygon is plainly convex, GLU's tessellator otherwise
+// (model/polygon_triangles.h), which adds the points where edges cross to `positions`, by the odd
+// winding rule. The tessellator's work grows with the times the boundary turns back against its
+// sweep and the times edges cross, up to the square of the corners and beyond; the cut picks the
+// sweep that turns least and bounds the work to 1024 steps a corner, and a polygon beyond that
+// becomes a fan, as if it were convex. Every polygon of up to 1024 corners whose edges neither
+// cross nor touch is cut, and so is one of any size that turns and crosses itself a few times in
+// some sweep; fans are left to polygons whose edges cross many times and to large stars and the
+// like, whose spikes turn back thousands of times whichever way they are swept. So the reading
+// stays linear in the file's size. Polygons that need the tessellator, or whose positions come
+// later in the file, are cut when the file has been read, and their triangles come after all
+// others. Each corner keeps its texture-coordinate number, checked like the others
 // (`faceTexcoordIndex`, from the first triangle with one on; kNoIndex where a corner has none or
 // its number is out of range). The tessellator's new points take the texture coordinates and
 // colours of the corners they were made from, mixed by its weights, and none when one of those

@@ -102,6 +102,7 @@ void setMaterialColour(const ObjMaterial* material) {
 DrawingObjects& drawingObjectsOf(const ObjModel& model) {
   if (!model.drawingObjects) {
     model.drawingObjects = DrawingObjectsHandle(new DrawingObjects, freeDrawingObjects);
+    makeTextures(model.drawingObjects->textures, model);
   }
   return *model.drawingObjects;
 }
@@ -214,7 +215,7 @@ void drawModel(const ObjModel& model, float floorOffset) {
   glTranslatef(0.0f, -floorOffset, 0.0f);
   pointArrays(Surface::plain, piece);
   const ObjMaterial* previous = nullptr;  // white is in force
-  const MaterialTexture* texture = &materialTexture(textures, model, nullptr);
+  const MaterialTexture* texture = &materialTexture(textures, nullptr);
   Surface surface = Surface::plain;
   for (int32_t f = 0; f < model.faceCount; ++f) {
     if (!faceIndicesInRange(model, f)) {
@@ -222,9 +223,7 @@ void drawModel(const ObjModel& model, float floorOffset) {
     }
     const ObjMaterial* material = colourOf(model, f, previous);
     if (material != previous) {
-      // Making a texture binds it: what is waiting is drawn first.
-      sendPiece(piece);
-      texture = &materialTexture(textures, model, material);
+      texture = &materialTexture(textures, material);
     }
     const Surface wanted = surfaceOf(model, f, *texture);
     if (material != previous || wanted != surface) {

@@ -23,12 +23,10 @@ uint8_t maskAt(const Image& mask, int32_t x, int32_t y, int32_t width, int32_t h
   return mask.pixels[static_cast<std::size_t>(my * mask.width + mx)];
 }
 
-// RGB, or RGBA with the cut-out's alpha: white where there is no colour image.
-std::vector<uint8_t> texels(const Image* colour, const Image* mask, int32_t width, int32_t height) {
+// RGBA with the cut-out's alpha: white where there is no colour image.
+std::vector<uint8_t> cutOutTexels(const Image* colour, const Image& mask, int32_t width,
+                                  int32_t height) {
   const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-  if (mask == nullptr) {
-    return colour->pixels;
-  }
   std::vector<uint8_t> rgba(4 * count, 255);
   for (int32_t y = 0; y < height; ++y) {
     for (int32_t x = 0; x < width; ++x) {
@@ -39,7 +37,7 @@ std::vector<uint8_t> texels(const Image* colour, const Image* mask, int32_t widt
         rgba[4 * at + 1] = colour->pixels[3 * at + 1];
         rgba[4 * at + 2] = colour->pixels[3 * at + 2];
       }
-      rgba[4 * at + 3] = maskAt(*mask, x, y, width, height);
+      rgba[4 * at + 3] = maskAt(mask, x, y, width, height);
     }
   }
   return rgba;
@@ -47,7 +45,10 @@ std::vector<uint8_t> texels(const Image* colour, const Image* mask, int32_t widt
 
 GLuint makeTexture(const Image* colour, const Image* mask, bool clamp) {
   const Image& sized = colour != nullptr ? *colour : *mask;
-  const std::vector<uint8_t> data = texels(colour, mask, sized.width, sized.height);
+  const std::vector<uint8_t> rgba = mask != nullptr
+                                        ? cutOutTexels(colour, *mask, sized.width, sized.height)
+                                        : std::vector<uint8_t>();
+  const uint8_t* data = mask != nullptr ? rgba.data() : colour->pixels.data();
   const GLenum format = mask != nullptr ? GL_RGBA : GL_RGB;
   GLuint name = 0;
   glGenTextures(1, &name);
@@ -60,39 +61,53 @@ GLuint makeTexture(const Image* colour, const Image* mask, bool clamp) {
   // Rows of RGB texels are not padded to four bytes.
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(format), sized.width, sized.height, format,
-                    GL_UNSIGNED_BYTE, data.data());
+                    GL_UNSIGNED_BYTE, data);
   return name;
 }
 
-}  // namespace
-
-const MaterialTexture& materialTexture(ModelTextures& textures, const ObjModel& model,
-                                       const ObjMaterial* material) {
-  static const MaterialTexture kNone;
-  if (material == nullptr) {
-    return kNone;
-  }
-  const auto [found, added] = textures.byMaterial.try_emplace(material);
-  MaterialTexture& texture = found->second;
-  if (!added) {
-    return texture;
-  }
-  const Image* colour = imageOf(model, material->diffuseMap);
-  const Image* mask = imageOf(model, material->cutOutMap);
+// The texture of one material, made unless another material's serves.
+MaterialTexture makeMaterialTexture(ModelTextures& textures, const ObjModel& model,
+                                    const ObjMaterial& material) {
+  MaterialTexture texture;
+  const Image* colour = imageOf(model, material.diffuseMap);
+  const Image* mask = imageOf(model, material.cutOutMap);
   if (colour == nullptr && mask == nullptr) {
     return texture;
   }
-  texture.map = colour != nullptr ? &material->diffuseMap : &material->cutOutMap;
+  texture.map = colour != nullptr ? &material.diffuseMap : &material.cutOutMap;
   texture.hasColour = colour != nullptr;
   texture.cutOut = mask != nullptr;
   const auto key =
-      std::make_tuple(material->diffuseMap.image, material->cutOutMap.image, texture.map->clamp);
+      std::make_tuple(material.diffuseMap.image, material.cutOutMap.image, texture.map->clamp);
   const auto [shared, made] = textures.byImages.try_emplace(key, 0);
   if (made) {
     shared->second = makeTexture(colour, mask, texture.map->clamp);
   }
   texture.name = shared->second;
   return texture;
+}
+
+}  // namespace
+
+void makeTextures(ModelTextures& textures, const ObjModel& model) {
+  if (model.images.empty()) {
+    return;
+  }
+  for (const std::unique_ptr<ObjMaterial>& material : model.ownedMaterials) {
+    const MaterialTexture texture = makeMaterialTexture(textures, model, *material);
+    if (texture.name != 0) {
+      textures.byMaterial.emplace(material.get(), texture);
+    }
+  }
+  // OpenGL holds the texels now; the decoded copies would only double the memory.
+  model.images.clear();
+  model.images.shrink_to_fit();
+}
+
+const MaterialTexture& materialTexture(const ModelTextures& textures, const ObjMaterial* material) {
+  static const MaterialTexture kNone;
+  const auto found = textures.byMaterial.find(material);
+  return found == textures.byMaterial.end() ? kNone : found->second;
 }
 
 void deleteTextures(ModelTextures& textures) {

@@ -32,7 +32,9 @@ struct ModelTextures {
   std::unordered_map<const ObjMaterial*, MaterialTexture> byMaterial;
 };
 
-// The texture of `material` (null: none), made when first asked for; the context must be current.
-const MaterialTexture& materialTexture(ModelTextures& textures, const ObjModel& model,
-                                       const ObjMaterial* material);
+// Makes the textures of every material of `model` that has images, with its context current,
+// and then frees the model's decoded images, which OpenGL holds from then on.
+void makeTextures(ModelTextures& textures, const ObjModel& model);
+// The texture of `material`; one whose `name` is 0 when it has none (or is null).
+const MaterialTexture& materialTexture(const ModelTextures& textures, const ObjMaterial* material);
 void deleteTextures(ModelTextures& textures);
