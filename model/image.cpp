@@ -31,13 +31,14 @@ struct FreeDecoded {
 // one file costs.
 constexpr long long kMaxFileBytes = 1LL << 30;
 
-// The decoder's JPEG Huffman tables hold 256 codes, and this version of it writes the lengths and
-// symbols of a table with more past their end, over the rest of its state (its function pointers
-// among them). No valid JPEG has such a table, so a file with one is refused before the decoder
-// sees it. The walk reads the file as the decoder does: marker by marker, by the segments' lengths,
-// past the entropy-coded data to the next marker, bytes past the end read as 0. Where the decoder
-// would give up, so does the walk, finding nothing.
-bool hasOverlongJpegTable(std::span<const uint8_t> bytes) {
+// This version of the decoder trusts a JPEG's Huffman tables: it writes the lengths and symbols of
+// a table with more than 256 codes past the end of its own, over the rest of its state (function
+// pointers among them), and a scan that uses a table never defined reads symbols from anywhere.
+// Neither is valid JPEG, so such a file is refused before the decoder sees it. The walk reads the
+// file as the decoder does: marker by marker, by the segments' lengths, past the entropy-coded data
+// to the next marker, bytes past the end read as 0. Where the decoder would give up, so does the
+// walk, finding nothing.
+bool hasUnsafeJpegTables(std::span<const uint8_t> bytes) {
   std::size_t at = 0;
   const auto get8 = [&]() -> int { return at < bytes.size() ? bytes[at++] : 0; };
   const auto get16 = [&]() -> int { return (get8() << 8) | get8(); };
@@ -51,8 +52,10 @@ bool hasOverlongJpegTable(std::span<const uint8_t> bytes) {
     }
     return x;
   };
-  // Reads the segment of marker `m`; false where the decoder would stop or the table is too long.
-  bool overlong = false;
+  // Reads the segment of marker `m`; false where the decoder would stop or a table is unsafe.
+  bool unsafe = false;
+  bool progressive = false;
+  unsigned defined = 0;  // bit 4 * class + slot for each table defined so far
   const auto segment = [&](int m) {
     const bool known = m == 0xc4 || m == 0xdb || m == 0xdd || (m >= 0xe0 && m <= 0xef) ||
                        m == 0xfe || m == 0xc0 || m == 0xc1 || m == 0xc2 || m == 0xda;
@@ -60,6 +63,26 @@ bool hasOverlongJpegTable(std::span<const uint8_t> bytes) {
     const int length = get16();
     if (!known || length < 2) {
       return false;
+    }
+    progressive = progressive || m == 0xc2;
+    if (m == 0xda) {
+      // Sequential scans decode with both tables of each component, progressive ones with one.
+      const int components = get8();
+      unsigned used = 0;
+      for (int i = 0; i < components; ++i) {
+        get8();
+        const int tables = get8();
+        if ((tables >> 4) > 3 || (tables & 15) > 3) {
+          return false;
+        }
+        used |= (1u << (tables >> 4)) << 16 | (1u << (4 + (tables & 15))) << 24;
+      }
+      const bool dc = get8() == 0;
+      const unsigned needed = !progressive ? used >> 16 | used >> 24 : used >> (dc ? 16 : 24);
+      if ((needed & 0xff & ~defined) != 0) {
+        unsafe = true;
+        return false;
+      }
     }
     if (m != 0xc4) {
       at = start + static_cast<std::size_t>(length);
@@ -76,9 +99,10 @@ bool hasOverlongJpegTable(std::span<const uint8_t> bytes) {
         codes += get8();
       }
       if (codes > 256) {
-        overlong = true;
+        unsafe = true;
         return false;
       }
+      defined |= 1u << (4 * (table >> 4) + (table & 15));
       at += static_cast<std::size_t>(codes);
       left -= 17 + codes;
     }
@@ -98,7 +122,7 @@ bool hasOverlongJpegTable(std::span<const uint8_t> bytes) {
     if (m == 0xdc && frame) {
       at += 4;
     } else if (!segment(m)) {
-      return overlong;
+      return unsafe;
     }
     frame = frame || m == 0xc0 || m == 0xc1 || m == 0xc2;
     if (m != 0xda) {
@@ -125,13 +149,34 @@ bool hasOverlongJpegTable(std::span<const uint8_t> bytes) {
   return false;
 }
 
+// Whether a PNG file ends before a chunk it starts does: the decoder makes room for a chunk's
+// claimed length before reading it, so a few bytes could have it allocate gigabytes for nothing.
+bool hasCutPngChunk(std::span<const uint8_t> bytes) {
+  std::size_t at = 8;
+  while (bytes.size() - at >= 8) {
+    const uint32_t length = (uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) |
+                            (uint32_t{bytes[at + 2]} << 8) | bytes[at + 3];
+    if (length > bytes.size() - at - 8) {
+      return true;
+    }
+    if (std::memcmp(bytes.data() + at + 4, "IEND", 4) == 0) {
+      return false;
+    }
+    at += 8 + std::size_t{length} + 4;  // with the CRC
+    if (at > bytes.size()) {
+      return true;
+    }
+  }
+  return true;
+}
+
 // The most texels one byte of the file can stand for, by the format the decoder will take it as.
 // A file claiming more is cut short: the decoder fills in what a TGA, BMP or JPEG file lacks rather
 // than failing, which would cost the time and memory of a whole image for a few bytes.
 uint64_t maxTexelsPerByte(std::span<const uint8_t> bytes) {
   constexpr uint8_t kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   if (bytes.size() >= sizeof kPng && std::memcmp(bytes.data(), kPng, sizeof kPng) == 0) {
-    return 16384;  // rows of 1-bit texels, deflated at most 1032 to 1
+    return hasCutPngChunk(bytes) ? 0 : 16384;  // rows of 1-bit texels, deflated at most 1032 to 1
   }
   if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
     return 8;  // 1 bit a texel at least: this decoder takes no compressed BMP
@@ -149,7 +194,7 @@ bool decodeImage(std::span<const uint8_t> bytes, ImageUse use, Image& image) {
   if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX)) {
     return false;
   }
-  if (hasOverlongJpegTable(bytes)) {
+  if (hasUnsafeJpegTables(bytes)) {
     return false;
   }
   const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
