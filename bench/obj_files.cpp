@@ -8,61 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
-
-struct Writer {
-  std::FILE* file;
-  std::vector<char> buffer = std::vector<char>(std::size_t{1} << 20);
-  std::size_t used = 0;
-  uint64_t written = 0;
-  uint32_t seed = 12345;
-
-  void flush() {
-    std::fwrite(buffer.data(), 1, used, file);
-    written += used;
-    used = 0;
-  }
-  void text(const char* s) {
-    for (; *s != '\0'; ++s) {
-      buffer[used++] = *s;
-    }
-  }
-  void integer(uint32_t value) {
-    used = static_cast<std::size_t>(
-        std::to_chars(buffer.data() + used, buffer.data() + buffer.size(), value).ptr -
-        buffer.data());
-  }
-  void number() {
-    seed = seed * 1664525u + 1013904223u;
-    const float value = static_cast<float>(static_cast<int32_t>(seed >> 8) - (1 << 23)) / 65536.0f;
-    buffer[used++] = ' ';
-    used =
-        static_cast<std::size_t>(std::to_chars(buffer.data() + used, buffer.data() + buffer.size(),
-                                               value, std::chars_format::fixed, 6)
-                                     .ptr -
-                                 buffer.data());
-  }
-  void decimal(float value, int decimals) {
-    buffer[used++] = ' ';
-    used = static_cast<std::size_t>(
-        std::to_chars(buffer.data() + used, buffer.data() + buffer.size(), value,
-                      std::chars_format::fixed, decimals)
-            .ptr -
-        buffer.data());
-  }
-  void endLine() {
-    buffer[used++] = '\n';
-    if (used + 256 > buffer.size()) {
-      flush();
-    }
-  }
-  uint64_t size() const { return written + used; }
-};
-
-}  // namespace
-
 void writeVerticesFirst(const std::string& path, uint64_t bytes) {
-  Writer w{std::fopen(path.c_str(), "wb")};
+  ObjWriter w{std::fopen(path.c_str(), "wb")};
   w.text("# vertices first, triangles last");
   w.endLine();
   for (const char* kind : {"v", "vn"}) {
@@ -89,7 +36,7 @@ void writeVerticesFirst(const std::string& path, uint64_t bytes) {
 }
 
 void writeAllFaces(const std::string& path, uint64_t bytes) {
-  Writer w{std::fopen(path.c_str(), "wb")};
+  ObjWriter w{std::fopen(path.c_str(), "wb")};
   for (const char* kind : {"v", "vn", "vt"}) {
     for (int i = 0; i < 3000; ++i) {
       w.text(kind);
@@ -117,7 +64,7 @@ void writeAllFaces(const std::string& path, uint64_t bytes) {
 }
 
 void writeWholeMesh(const std::string& path, uint32_t columns, uint32_t rows) {
-  Writer w{std::fopen(path.c_str(), "wb")};
+  ObjWriter w{std::fopen(path.c_str(), "wb")};
   w.text("# a wavy sheet, written as exporters write meshes");
   w.endLine();
   for (int list = 0; list < 3; ++list) {
@@ -138,22 +85,7 @@ void writeWholeMesh(const std::string& path, uint32_t columns, uint32_t rows) {
       }
     }
   }
-  for (uint32_t r = 0; r + 1 < rows; ++r) {
-    for (uint32_t c = 0; c + 1 < columns; ++c) {
-      const uint32_t a = r * columns + c + 1;
-      const uint32_t quad[2][3] = {{a, a + columns, a + columns + 1}, {a, a + columns + 1, a + 1}};
-      for (const auto& triangle : quad) {
-        w.text("f");
-        for (const uint32_t corner : triangle) {
-          for (int k = 0; k < 3; ++k) {
-            w.text(k == 0 ? " " : "/");
-            w.integer(corner);
-          }
-        }
-        w.endLine();
-      }
-    }
-  }
+  writeGridTriangles(w, 1, columns, rows);
   w.flush();
   std::fclose(w.file);
 }
@@ -169,4 +101,23 @@ std::string makeBenchFolder(const char* parent, const std::string& name) {
     return {};
   }
   return folder;
+}
+
+void writeGridTriangles(ObjWriter& w, uint32_t first, uint32_t columns, uint32_t rows) {
+  for (uint32_t r = 0; r + 1 < rows; ++r) {
+    for (uint32_t c = 0; c + 1 < columns; ++c) {
+      const uint32_t a = first + r * columns + c;
+      const uint32_t quad[2][3] = {{a, a + columns, a + columns + 1}, {a, a + columns + 1, a + 1}};
+      for (const auto& triangle : quad) {
+        w.text("f");
+        for (const uint32_t corner : triangle) {
+          for (int k = 0; k < 3; ++k) {
+            w.text(k == 0 ? " " : "/");
+            w.integer(corner);
+          }
+        }
+        w.endLine();
+      }
+    }
+  }
 }

@@ -7,13 +7,71 @@
 // sheet of `columns` x `rows` corners with normals and texture coordinates, then its triangles
 // written "f v/t/n v/t/n v/t/n", as exporters write a mesh.
 //
+// ObjWriter writes an OBJ file's text through a 1 MiB buffer, numbers locale-free;
+// writeGridTriangles writes the triangles of a grid of `columns` x `rows` corners numbered from
+// `first`, two a square, "f v/t/n v/t/n v/t/n".
+//
 // makeBenchFolder makes a new folder for such files, named `name` and six random characters, in
 // `parent`, or in $TMPDIR or /tmp when `parent` is null. Empty, with the reason on standard error,
 // when it cannot.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <vector>
+
+struct ObjWriter {
+  std::FILE* file;
+  std::vector<char> buffer = std::vector<char>(std::size_t{1} << 20);
+  std::size_t used = 0;
+  uint64_t written = 0;
+  uint32_t seed = 12345;
+
+  void flush() {
+    std::fwrite(buffer.data(), 1, used, file);
+    written += used;
+    used = 0;
+  }
+  void text(const char* s) {
+    for (; *s != '\0'; ++s) {
+      buffer[used++] = *s;
+    }
+  }
+  void integer(uint32_t value) {
+    used = static_cast<std::size_t>(
+        std::to_chars(buffer.data() + used, buffer.data() + buffer.size(), value).ptr -
+        buffer.data());
+  }
+  void number() {
+    seed = seed * 1664525u + 1013904223u;
+    const float value = static_cast<float>(static_cast<int32_t>(seed >> 8) - (1 << 23)) / 65536.0f;
+    buffer[used++] = ' ';
+    used =
+        static_cast<std::size_t>(std::to_chars(buffer.data() + used, buffer.data() + buffer.size(),
+                                               value, std::chars_format::fixed, 6)
+                                     .ptr -
+                                 buffer.data());
+  }
+  void decimal(float value, int decimals) {
+    buffer[used++] = ' ';
+    used =
+        static_cast<std::size_t>(std::to_chars(buffer.data() + used, buffer.data() + buffer.size(),
+                                               value, std::chars_format::fixed, decimals)
+                                     .ptr -
+                                 buffer.data());
+  }
+  void endLine() {
+    buffer[used++] = '\n';
+    if (used + 256 > buffer.size()) {
+      flush();
+    }
+  }
+  uint64_t size() const { return written + used; }
+};
+
+void writeGridTriangles(ObjWriter& w, uint32_t first, uint32_t columns, uint32_t rows);
 
 void writeVerticesFirst(const std::string& path, uint64_t bytes);
 void writeAllFaces(const std::string& path, uint64_t bytes);

@@ -153,41 +153,6 @@ void writeImage(const std::string& folder, const Material& material, uint32_t se
   }
 }
 
-struct ObjWriter {
-  std::FILE* file;
-  std::vector<char> buffer = std::vector<char>(std::size_t{1} << 20);
-  std::size_t used = 0;
-
-  void text(const char* s) {
-    for (; *s != '\0'; ++s) {
-      buffer[used++] = *s;
-    }
-  }
-  void integer(int value) {
-    used = static_cast<std::size_t>(
-        std::to_chars(buffer.data() + used, buffer.data() + buffer.size(), value).ptr -
-        buffer.data());
-  }
-  void decimal(float value, int decimals) {
-    buffer[used++] = ' ';
-    used =
-        static_cast<std::size_t>(std::to_chars(buffer.data() + used, buffer.data() + buffer.size(),
-                                               value, std::chars_format::fixed, decimals)
-                                     .ptr -
-                                 buffer.data());
-  }
-  void endLine() {
-    buffer[used++] = '\n';
-    if (used + 256 > buffer.size()) {
-      flush();
-    }
-  }
-  void flush() {
-    std::fwrite(buffer.data(), 1, used, file);
-    used = 0;
-  }
-};
-
 // Rolling hills: the height and its slopes along x and z.
 void hill(float x, float z, float& height, float& dx, float& dz) {
   height = 0.4f * std::sin(1.1f * x) * std::cos(0.9f * z) + 0.08f * std::sin(5.0f * x + 3.0f * z);
@@ -248,23 +213,8 @@ void writeModel(const std::string& folder) {
     w.text("usemtl ");
     w.text(kMaterials[group].name);
     w.endLine();
-    const int base = group * kCorners * kCorners + 1;
-    for (int r = 0; r + 1 < kCorners; ++r) {
-      for (int c = 0; c + 1 < kCorners; ++c) {
-        const int a = base + r * kCorners + c;
-        const int quad[2][3] = {{a, a + kCorners, a + kCorners + 1}, {a, a + kCorners + 1, a + 1}};
-        for (const auto& triangle : quad) {
-          w.text("f");
-          for (const int corner : triangle) {
-            for (int k = 0; k < 3; ++k) {
-              w.text(k == 0 ? " " : "/");
-              w.integer(corner);
-            }
-          }
-          w.endLine();
-        }
-      }
-    }
+    writeGridTriangles(w, static_cast<uint32_t>(group * kCorners * kCorners + 1), kCorners,
+                       kCorners);
   }
   w.flush();
   std::fclose(w.file);

@@ -137,32 +137,17 @@ std::string torus() {
 
 // An axis-aligned box with one normal per face, corners counter-clockwise seen from outside.
 void box(ObjText& obj, Point low, Point high) {
+  // One face a line.
+  // clang-format off
   const Point faces[6][4] = {
-      {{low.x, low.y, high.z},
-       {high.x, low.y, high.z},
-       {high.x, high.y, high.z},
-       {low.x, high.y, high.z}},
-      {{high.x, low.y, low.z},
-       {low.x, low.y, low.z},
-       {low.x, high.y, low.z},
-       {high.x, high.y, low.z}},
-      {{high.x, low.y, high.z},
-       {high.x, low.y, low.z},
-       {high.x, high.y, low.z},
-       {high.x, high.y, high.z}},
-      {{low.x, low.y, low.z},
-       {low.x, low.y, high.z},
-       {low.x, high.y, high.z},
-       {low.x, high.y, low.z}},
-      {{low.x, high.y, high.z},
-       {high.x, high.y, high.z},
-       {high.x, high.y, low.z},
-       {low.x, high.y, low.z}},
-      {{low.x, low.y, low.z},
-       {high.x, low.y, low.z},
-       {high.x, low.y, high.z},
-       {low.x, low.y, high.z}},
+      {{low.x, low.y, high.z}, {high.x, low.y, high.z}, {high.x, high.y, high.z}, {low.x, high.y, high.z}},
+      {{high.x, low.y, low.z}, {low.x, low.y, low.z}, {low.x, high.y, low.z}, {high.x, high.y, low.z}},
+      {{high.x, low.y, high.z}, {high.x, low.y, low.z}, {high.x, high.y, low.z}, {high.x, high.y, high.z}},
+      {{low.x, low.y, low.z}, {low.x, low.y, high.z}, {low.x, high.y, high.z}, {low.x, high.y, low.z}},
+      {{low.x, high.y, high.z}, {high.x, high.y, high.z}, {high.x, high.y, low.z}, {low.x, high.y, low.z}},
+      {{low.x, low.y, low.z}, {high.x, low.y, low.z}, {high.x, low.y, high.z}, {low.x, low.y, high.z}},
   };
+  // clang-format on
   const Point normals[6] = {{0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}};
   for (int f = 0; f < 6; ++f) {
     const int n = obj.normal(normals[f]);
