@@ -36,11 +36,12 @@
 // colours of the corners they were made from, mixed by its weights, and none when one of those
 // corners has none.
 //
-// Materials. "mtllib" reads every library its line names, each taken from the OBJ file's folder
-// (an absolute name as it is), never from the current directory; when the whole rest of the line
-// names a file that opens, it is one name (names with spaces). A library is read once, however
+// Materials. "mtllib" reads every library its line names, each found from the OBJ file's folder as
+// model/named_files.h finds names, never from the current directory; when the whole rest of the
+// line names a file that opens, it is one name (names with spaces). A library is read once, however
 // often it is named. In a library leading blanks are skipped, a "newmtl" name is the rest of its
-// line (spaces included, blanks around it left out), and the specified reader's other rules stay:
+// line (spaces included, blanks around it left out), keywords are matched in any case ("KD",
+// "Map_kd"), and the specified reader's other rules stay:
 // grey (0.8, 0.8, 0.8) until "Kd"; a "Kd" before the first "newmtl" changes nothing; a "newmtl"
 // without a name makes nothing, so the "Kd" after it colours the material before; a "Kd" number
 // that does not convert keeps its value. Of two materials of one name, in one library or two, the
@@ -50,6 +51,15 @@
 // before it. Every material is in `ownedMaterials`; the 32-slot table (`materials`,
 // `materialCount`) is the specified reading's and stays empty. A triangle without material has
 // none; the model is coloured by material (white without one).
+//
+// Images. "map_Kd" (the colour) and "map_d" (the cut-out) take the options and the name that
+// model/texture_map_line.h reads, and follow the rules of "Kd" before the first "newmtl" and after
+// one without a name. The name is found from the library's folder, then beside the OBJ file, and
+// the image is decoded on worker threads while the rest of the file is read
+// (model/image_reading.h); the threads are joined before the model is returned. A map whose image
+// is not found, too large or not decodable has none (`image` kNoIndex, empty path) and its name
+// goes to `imagesNotFound`; `imagesNamed` counts each image named once, by the path it opened
+// under, or by its name when it has none.
 //
 // Results. Counts are int32; every index is inside its list. The model read goes to `model`, and
 // nothing is returned. Otherwise `model` is left as it was and the failure is the words that end
