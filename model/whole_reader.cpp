@@ -510,6 +510,19 @@ void setDiffuse(ObjMaterial* material, const char* p, const char* end) {
   }
 }
 
+// A found path spelled alike however it was named, so that every material naming the image shares
+// one decoded copy: "." and ".." gone, and on Windows, whose file system ignores case, in lower
+// case.
+std::string sharedSpelling(const std::string& found) {
+  std::string path = utf8Path(nativePath(found).lexically_normal());
+#ifdef _WIN32
+  for (char& c : path) {
+    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+#endif
+  return path;
+}
+
 // "map_Kd" and "map_d": the image is asked for at once, so that it decodes while the geometry is
 // read. A line without a name changes nothing.
 void setTextureMap(WholeReading& r, const std::string& library, TextureMap* map, ImageUse use,
@@ -520,8 +533,7 @@ void setTextureMap(WholeReading& r, const std::string& library, TextureMap* map,
     return;
   }
   const std::string name(written);
-  // Spelled alike however it was named, so that every material naming the image shares it.
-  read.path = utf8Path(nativePath(findNamedFile(library, name, r.objPath)).lexically_normal());
+  read.path = sharedSpelling(findNamedFile(library, name, r.objPath));
   if (!read.path.empty()) {
     read.image = requestImage(r.images, read.path, name, use);
   }
