@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/ascii_case.h"
 #include "platform/paths.h"
 
 namespace {
@@ -75,15 +76,6 @@ std::string folderOf(std::string_view file) {
 bool isFolder(const std::string& path) {
   std::error_code error;
   return std::filesystem::is_directory(nativePath(path), error);
-}
-
-char lowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameLetters(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
 // The entries of `folder` spelled like `component` in other cases, smallest first, so that the

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "model/ascii_case.h"
+
 namespace {
 
 bool isBlank(char c) {
@@ -25,22 +27,6 @@ std::string_view firstWord(std::string_view text) {
     ++length;
   }
   return text.substr(0, length);
-}
-
-char lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameWord(std::string_view a, std::string_view lowerCase) {
-  if (a.size() != lowerCase.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lowerCase[i]) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // Where the words of a line are taken one at a time.
@@ -86,8 +72,8 @@ int takeNumbers(Words& words, int most, float* values) {
 // "on" or "off", taken when it is one of them.
 void takeSwitch(Words& words, bool* value) {
   const std::string_view word = words.peek();
-  const bool on = sameWord(word, "on");
-  if (on || sameWord(word, "off")) {
+  const bool on = sameLetters(word, "on");
+  if (on || sameLetters(word, "off")) {
     words.take();
     if (value != nullptr) {
       *value = on;
@@ -111,21 +97,23 @@ void takeUv(Words& words, float (&uv)[2]) {
 
 // Reads the option `word` names with its values; false when it names none.
 bool takeOption(Words& words, std::string_view word, TextureMap& map) {
-  if (sameWord(word, "-o")) {
+  if (sameLetters(word, "-o")) {
     takeUv(words, map.offset);
-  } else if (sameWord(word, "-s")) {
+  } else if (sameLetters(word, "-s")) {
     takeUv(words, map.scale);
-  } else if (sameWord(word, "-clamp")) {
+  } else if (sameLetters(word, "-clamp")) {
     takeSwitch(words, &map.clamp);
-  } else if (sameWord(word, "-blendu") || sameWord(word, "-blendv") || sameWord(word, "-cc")) {
+  } else if (sameLetters(word, "-blendu") || sameLetters(word, "-blendv") ||
+             sameLetters(word, "-cc")) {
     takeSwitch(words, nullptr);
-  } else if (sameWord(word, "-bm") || sameWord(word, "-boost") || sameWord(word, "-texres")) {
+  } else if (sameLetters(word, "-bm") || sameLetters(word, "-boost") ||
+             sameLetters(word, "-texres")) {
     takeNumbers(words, 1, nullptr);
-  } else if (sameWord(word, "-mm")) {
+  } else if (sameLetters(word, "-mm")) {
     takeNumbers(words, 2, nullptr);
-  } else if (sameWord(word, "-t")) {
+  } else if (sameLetters(word, "-t")) {
     takeNumbers(words, 3, nullptr);
-  } else if (sameWord(word, "-imfchan") || sameWord(word, "-type")) {
+  } else if (sameLetters(word, "-imfchan") || sameLetters(word, "-type")) {
     takeWord(words);
   } else {
     return false;

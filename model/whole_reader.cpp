@@ -19,6 +19,7 @@
 #include <sys/mman.h>
 #endif
 
+#include "model/ascii_case.h"
 #include "model/image_reading.h"
 #include "model/line_finder.h"
 #include "model/named_files.h"
@@ -58,16 +59,8 @@ bool isKeyword(const char* p, const char* end, std::string_view word) {
 
 // Exporters write MTL keywords in any case: "map_KD", "Map_kd", "kd". `word` is in lower case.
 bool isKeywordInAnyCase(const char* p, const char* end, std::string_view word) {
-  if (static_cast<std::size_t>(end - p) < word.size() || !endsWord(p[word.size()])) {
-    return false;
-  }
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    const char c = p[i] >= 'A' && p[i] <= 'Z' ? static_cast<char>(p[i] - 'A' + 'a') : p[i];
-    if (c != word[i]) {
-      return false;
-    }
-  }
-  return true;
+  return static_cast<std::size_t>(end - p) >= word.size() && endsWord(p[word.size()]) &&
+         sameLetters({p, word.size()}, word);
 }
 
 // The rest of a line without the blanks around it.
@@ -516,9 +509,7 @@ void setDiffuse(ObjMaterial* material, const char* p, const char* end) {
 std::string sharedSpelling(const std::string& found) {
   std::string path = utf8Path(nativePath(found).lexically_normal());
 #ifdef _WIN32
-  for (char& c : path) {
-    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  }
+  std::transform(path.begin(), path.end(), path.begin(), lowerAscii);
 #endif
   return path;
 }
