@@ -105,6 +105,9 @@ struct ObjModel {
   int32_t imagesNamed = 0;                  // the images the materials name, found or not
   std::vector<std::string> imagesNotFound;  // as the files name them, in the order named
   Colouring colouring = Colouring::byTable;
+  // Fewer triangles in the same place, drawn while the camera moves; none for a small model
+  // (model/simplified_model.h).
+  std::unique_ptr<ObjModel> simplified;
   mutable DrawingObjectsHandle drawingObjects{nullptr, nullptr};
 };
 

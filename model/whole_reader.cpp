@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <new>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -85,12 +87,20 @@ char* continuation(char* line, char* lineBreak) {
 
 // Calls handle(begin, end) with every line of the file, joined lines as one, where *end is '\n'.
 // The line finder reads the blocks and keeps a line longer than its block whole; lines are joined
-// in its block. False when the path cannot be opened as a regular file.
+// in its block. False when the path cannot be opened as a regular file. `progress`, when there is
+// one, hears of every block; a stop it asks for ends the reading with ReadingStopped.
+struct ReadingStopped {};
+
 template <typename Handle>
-bool readLines(const char* path, Handle&& handle) {
+bool readLines(const char* path, Handle&& handle, ReadingProgress* progress = nullptr) {
   LineFinder finder;
   if (!openLineFinder(finder, path)) {
     return false;
+  }
+  if (progress != nullptr) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(nativePath(path), error);
+    progress->bytesTotal = error ? 0 : static_cast<int64_t>(size);
   }
   char* line = finder.data + (finder.next - finder.data);  // after a byte order mark
   char* from = line;
@@ -120,6 +130,12 @@ bool readLines(const char* path, Handle&& handle) {
     }
     if (finder.atEnd) {
       return true;
+    }
+    if (progress != nullptr) {
+      progress->bytesRead += finder.end - finder.data - (from - line);
+      if (progress->stop) {
+        throw ReadingStopped{};
+      }
     }
     // The unfinished line moves to the front of the block, which grows when the line fills it.
     const auto joined = from - line;
@@ -841,7 +857,8 @@ void finishModel(WholeReading& r) {
 
 }  // namespace
 
-Failure loadWholeObjModel(const char* path, std::unique_ptr<ObjModel>& model) {
+Failure loadWholeObjModel(const char* path, std::unique_ptr<ObjModel>& model,
+                          ReadingProgress* progress) {
   try {
     auto read = std::make_unique<ObjModel>();
     const LineCounts counts = countLines(path);
@@ -849,7 +866,8 @@ Failure loadWholeObjModel(const char* path, std::unique_ptr<ObjModel>& model) {
     WholeReading reading{*read, path};
     reading.expectedFaces = counts.faces;
     const bool opened = readLines(
-        path, [&reading](const char* p, const char* end) { readObjLine(reading, p, end); });
+        path, [&reading](const char* p, const char* end) { readObjLine(reading, p, end); },
+        progress);
     if (!opened) {
       return kCannotBeOpened;
     }
@@ -860,5 +878,7 @@ Failure loadWholeObjModel(const char* path, std::unique_ptr<ObjModel>& model) {
     return kTooLargeForMemory;
   } catch (const std::length_error&) {
     return kTooLargeForMemory;
+  } catch (const ReadingStopped&) {
+    return kStopped;
   }
 }

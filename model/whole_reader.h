@@ -66,8 +66,15 @@
 // the line "palvetta: cannot open 'x.obj': ": kCannotBeOpened for a file that cannot be opened as
 // a regular file, kTooLargeForMemory for a model too large for memory or for int32 counts (the
 // allocation failure is caught here).
+//
+// Progress. A reading on a worker thread can be watched and stopped through a ReadingProgress:
+// `bytesTotal` is the file's size once it is open, `bytesRead` grows as the file is read, and
+// `stop`, set by any thread, ends the reading at its next block with the failure kStopped and
+// `model` left as it was.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 
 #include "model/obj_model.h"
@@ -75,5 +82,13 @@
 
 inline constexpr char kCannotBeOpened[] = "Cannot be opened";
 inline constexpr char kTooLargeForMemory[] = "Too large for memory";
+inline constexpr char kStopped[] = "Stopped";
 
-Failure loadWholeObjModel(const char* path, std::unique_ptr<ObjModel>& model);
+struct ReadingProgress {
+  std::atomic<int64_t> bytesRead{0};
+  std::atomic<int64_t> bytesTotal{0};
+  std::atomic<bool> stop{false};
+};
+
+Failure loadWholeObjModel(const char* path, std::unique_ptr<ObjModel>& model,
+                          ReadingProgress* progress = nullptr);
