@@ -121,6 +121,21 @@ void checkSameModel(const ObjModel& a, const ObjModel& b) {
   }
 }
 
+bool namesNone(const std::vector<int32_t>& numbers) {
+  return std::all_of(numbers.begin(), numbers.end(), [](int32_t n) { return n == kNoIndex; });
+}
+
+void checkSameWholeModel(const ObjModel& a, const ObjModel& b) {
+  checkSameModel(a, b);
+  require(a.faceTexcoordIndex == b.faceTexcoordIndex ||
+              (a.faceTexcoordIndex.empty() && namesNone(b.faceTexcoordIndex)) ||
+              (b.faceTexcoordIndex.empty() && namesNone(a.faceTexcoordIndex)),
+          "readings disagree on texture-coordinate numbers");
+  require(sameBytes(a.positionColours, b.positionColours), "readings disagree on colours");
+  require(a.ownedMaterials.size() == b.ownedMaterials.size(), "readings disagree on materials");
+  require(a.imagesNotFound == b.imagesNotFound, "readings disagree on images");
+}
+
 void checkWholeModel(const ObjModel& m) {
   checkListSizes(m);
   for (int32_t f = 0; f < m.faceCount; ++f) {

@@ -31,6 +31,10 @@ void checkSameModel(const ObjModel& a, const ObjModel& b);
 // long as their counts, every index inside its list, every material owned, the table empty.
 void checkWholeModel(const ObjModel& model);
 
+// Stops the process when two whole readings of one file disagree on any list; a list of
+// texture-coordinate numbers that names none may be missing from one of them.
+void checkSameWholeModel(const ObjModel& a, const ObjModel& b);
+
 // Stops the process when a drawn corner with finite coordinates lies outside the box that
 // placeWholeModel promises: x and z within half the target of the middle, y from 0 to the target.
 void checkPlacedModel(const ObjModel& model, float target);

@@ -35,6 +35,10 @@ long readSome(int fd, char* to, std::size_t bytes) {
 void closeFile(int fd) {
   _close(fd);
 }
+
+bool seekTo(int fd, long long offset) {
+  return _lseeki64(fd, offset, SEEK_SET) == offset;
+}
 #else
 long readSome(int fd, char* to, std::size_t bytes) {
   ssize_t got;
@@ -47,18 +51,26 @@ long readSome(int fd, char* to, std::size_t bytes) {
 void closeFile(int fd) {
   close(fd);
 }
+
+bool seekTo(int fd, long long offset) {
+  return lseek(fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+}
 #endif
 
 // Reads until the block is full or the file ends; a read error counts as the end of the file.
 void fill(LineFinder& finder) {
   char* const blockEnd = finder.data + finder.blockBytes;
   while (!finder.atEnd && finder.end < blockEnd) {
-    const long got =
-        readSome(finder.file.fd, finder.end, static_cast<std::size_t>(blockEnd - finder.end));
+    std::size_t wanted = static_cast<std::size_t>(blockEnd - finder.end);
+    if (finder.left >= 0) {
+      wanted = static_cast<std::size_t>(std::min<long long>(finder.left, wanted));
+    }
+    const long got = wanted == 0 ? 0 : readSome(finder.file.fd, finder.end, wanted);
     if (got <= 0) {
       finder.atEnd = true;
     } else {
       finder.end += got;
+      finder.left -= finder.left >= 0 ? got : 0;
     }
   }
   std::memset(finder.end, 0, kBackBytes);
@@ -121,11 +133,25 @@ long readFileBytes(const FileDescriptor& file, char* to, std::size_t bytes) {
   return readSome(file.fd, to, bytes);
 }
 
-bool openLineFinder(LineFinder& finder, const char* path) {
+bool seekFile(const FileDescriptor& file, long long offset) {
+  return seekTo(file.fd, offset);
+}
+
+namespace {
+
+bool openFinder(LineFinder& finder, const char* path, long long offset, long long bytes) {
   closeLineFinder(finder);
   long long size = 0;
   if (!openFileForReading(finder.file, path, size)) {
     return false;
+  }
+  if (offset > 0 && !seekFile(finder.file, offset)) {
+    closeLineFinder(finder);
+    return false;
+  }
+  finder.left = bytes;
+  if (bytes >= 0) {
+    size = bytes;
   }
   const std::size_t blockBytes = blockBytesFor(size);
   if (!finder.storage || finder.blockBytes < blockBytes) {
@@ -139,7 +165,21 @@ bool openLineFinder(LineFinder& finder, const char* path) {
   finder.end = finder.data;
   finder.atEnd = false;
   fill(finder);
-  if (finder.end - finder.data >= 3 && std::memcmp(finder.data, "\xEF\xBB\xBF", 3) == 0) {
+  return true;
+}
+
+}  // namespace
+
+bool openLineFinder(LineFinder& finder, const char* path) {
+  return openLineFinderPiece(finder, path, 0, -1);
+}
+
+bool openLineFinderPiece(LineFinder& finder, const char* path, long long offset, long long bytes) {
+  if (!openFinder(finder, path, offset, bytes)) {
+    return false;
+  }
+  if (offset == 0 && finder.end - finder.data >= 3 &&
+      std::memcmp(finder.data, "\xEF\xBB\xBF", 3) == 0) {
     finder.data[2] = '\n';
     finder.next = finder.data + 3;
   }

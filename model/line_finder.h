@@ -68,6 +68,8 @@ struct FileDescriptor {
 // the file, negative on a read error.
 bool openFileForReading(FileDescriptor& file, const char* path, long long& size);
 long readFileBytes(const FileDescriptor& file, char* to, std::size_t bytes);
+// Moves the next read to `offset` bytes from the start; false when the file cannot seek there.
+bool seekFile(const FileDescriptor& file, long long offset);
 
 struct LineFinder {
   FileDescriptor file;
@@ -77,12 +79,17 @@ struct LineFinder {
   const char* next = nullptr;  // the first place not yet considered as the start of a line
   char* end = nullptr;         // the end of the bytes read so far
   bool atEnd = true;           // nothing more to read
+  long long left = -1;         // bytes the reading may still take from the file; -1: all
 };
 
 // Opens `path` when it is a regular file and reads its first block. False, with nothing open, when
 // the path is not a regular file or cannot be opened for reading. On Windows the path is taken as
 // UTF-8, and text that is not UTF-8 names no file.
 bool openLineFinder(LineFinder& finder, const char* path);
+
+// Like openLineFinder, for the `bytes` bytes from `offset` on (the rest of the file when `bytes` is
+// negative), as if they were the whole file; a byte order mark is skipped only at the file's start.
+bool openLineFinderPiece(LineFinder& finder, const char* path, long long offset, long long bytes);
 
 // Closes the file; the buffer stays for the next file.
 void closeLineFinder(LineFinder& finder);
@@ -122,8 +129,7 @@ inline bool lineWanted(const char* at, const LineFilter& filter) {
 // returns kGoOn when it has reached its limit.
 template <typename Handle>
 PALVETTA_ALWAYS_INLINE LineVerdict handleCandidate(LineFinder& finder, const char* start,
-                                                          const LineFilter& filter,
-                                                          Handle& handle) {
+                                                   const LineFilter& filter, Handle& handle) {
   if (!lineWanted(start, filter)) {
     return LineVerdict::kGoOn;
   }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <new>
 #include <span>
@@ -13,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -88,19 +90,16 @@ char* continuation(char* line, char* lineBreak) {
 // Calls handle(begin, end) with every line of the file, joined lines as one, where *end is '\n'.
 // The line finder reads the blocks and keeps a line longer than its block whole; lines are joined
 // in its block. False when the path cannot be opened as a regular file. `progress`, when there is
-// one, hears of every block; a stop it asks for ends the reading with ReadingStopped.
+// one, hears of every block; a stop it asks for ends the reading with ReadingStopped. A piece of
+// the file, `bytes` from `offset`, reads as if it were all of it.
 struct ReadingStopped {};
 
 template <typename Handle>
-bool readLines(const char* path, Handle&& handle, ReadingProgress* progress = nullptr) {
+bool readLines(const char* path, Handle&& handle, ReadingProgress* progress = nullptr,
+               long long offset = 0, long long bytes = -1) {
   LineFinder finder;
-  if (!openLineFinder(finder, path)) {
+  if (!openLineFinderPiece(finder, path, offset, bytes)) {
     return false;
-  }
-  if (progress != nullptr) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(nativePath(path), error);
-    progress->bytesTotal = error ? 0 : static_cast<int64_t>(size);
   }
   char* line = finder.data + (finder.next - finder.data);  // after a byte order mark
   char* from = line;
@@ -128,53 +127,27 @@ bool readLines(const char* path, Handle&& handle, ReadingProgress* progress = nu
       }
       line = from = lineBreak + 1;
     }
-    if (finder.atEnd) {
-      return true;
-    }
     if (progress != nullptr) {
-      progress->bytesRead += finder.end - finder.data - (from - line);
+      progress->bytesRead += finder.end - finder.next;
       if (progress->stop) {
         throw ReadingStopped{};
       }
     }
+    if (finder.atEnd) {
+      return true;
+    }
     // The unfinished line moves to the front of the block, which grows when the line fills it.
     const auto joined = from - line;
+    const auto kept = finder.end - line;
     refillLineFinder(finder, line);
     line = finder.data;
     from = line + joined;
+    finder.next = line + kept;  // where the bytes not yet counted start
   }
 }
 
-// How many lines of each kind a first quick look finds: the lists are reserved at once, so that no
-// list is copied, or its memory touched twice, while it grows. Only an estimate: lines with leading
-// blanks are not counted, "vp" lines are, and polygons give more triangles than lines.
-struct LineCounts {
-  std::size_t positions = 0;
-  std::size_t normals = 0;
-  std::size_t texcoords = 0;
-  std::size_t faces = 0;
-};
-
-LineCounts countLines(const char* path) {
-  LineCounts counts;
-  LineFinder finder;
-  if (!openLineFinder(finder, path)) {
-    return counts;
-  }
-  constexpr LineFilter kFacesAndVertices{{'f', 'f', 'f'}, true, true, true};
-  readWantedLines(finder, kFacesAndVertices, [&counts](const ScanText& line) {
-    const char* p = line.next;
-    ++(p[0] == 'f'   ? counts.faces
-       : p[1] == 'n' ? counts.normals
-       : p[1] == 't' ? counts.texcoords
-                     : counts.positions);
-    return LineVerdict::kGoOn;
-  });
-  return counts;
-}
-
-// A large list is filled once, front to back: on Linux its memory comes in 2 MiB pages where the
-// system allows, a five-hundredth of the page faults.
+// A large list is reserved once and filled front to back: on Linux its memory comes in 2 MiB pages
+// where the system allows, a five-hundredth of the page faults.
 template <typename T>
 void reserveList(std::vector<T>& list, std::size_t count) {
   list.reserve(count);
@@ -189,12 +162,30 @@ void reserveList(std::vector<T>& list, std::size_t count) {
 #endif
 }
 
-void reserveLists(ObjModel& m, const LineCounts& counts) {
-  reserveList(m.positions, counts.positions);
-  reserveList(m.normals, counts.normals);
-  reserveList(m.texcoords, counts.texcoords);
-  reserveList(m.faceVertexIndex, 3 * counts.faces);
-  reserveList(m.faceNormalIndex, 3 * counts.faces);
+// No list is copied while it grows, nor the first piece's lists when the others join them, when
+// each is reserved at once for all that its bytes of the file can hold written as files are: a
+// line of at least kLeastLineBytes an entry. Only the pages filled are ever touched, so on Linux
+// the rest costs address space alone; there the lists of the first piece are reserved for the
+// whole file. Elsewhere reserved memory is committed, and the lists grow as they are filled. A
+// reservation the system refuses is left out; a file of shorter lines grows its lists beyond.
+constexpr long long kLeastLineBytes = 8;
+
+void reserveFor(ObjModel& m, long long bytes) {
+#ifdef __linux__
+  const auto entries = static_cast<std::size_t>(bytes / kLeastLineBytes + 1);
+  try {
+    reserveList(m.positions, entries);
+    reserveList(m.normals, entries);
+    reserveList(m.texcoords, entries);
+    reserveList(m.faceVertexIndex, 3 * entries);
+    reserveList(m.faceNormalIndex, 3 * entries);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+#else
+  static_cast<void>(m);
+  static_cast<void>(bytes);
+#endif
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -228,10 +219,15 @@ bool readInteger(const char*& p, int64_t& value) {
   if (*q < '0' || *q > '9') {
     return false;
   }
+  constexpr int64_t kBeyond = int64_t{1} << 40;
   int64_t n = 0;
-  for (; *q >= '0' && *q <= '9'; ++q) {
-    n = std::min<int64_t>(n * 10 + (*q - '0'), int64_t{1} << 40);
+  for (auto digit = static_cast<unsigned>(*q - '0'); digit <= 9;
+       digit = static_cast<unsigned>(*++q - '0')) {
+    if (n < kBeyond) {
+      n = n * 10 + digit;
+    }
   }
+  n = std::min(n, kBeyond);
   value = negative ? -n : n;
   p = q;
   return true;
@@ -246,6 +242,17 @@ int32_t listIndex(int64_t number, std::size_t count) {
   const int64_t back = static_cast<int64_t>(count) + number;
   return number < 0 && back >= 0 ? static_cast<int32_t>(back) : kNoIndex;
 }
+
+// A piece of the file after the first is read before the lists before it are: it does not know
+// where its own entries will stand. A negative number that counts back into the piece's own
+// entries is kept as that entry, one that counts back further as how far back from the piece's
+// start, in `farNumbers`; positive numbers name the final lists as ever. So a piece's numbers are,
+// from 0 up, final ones; kNoIndex, none; from -2 down to kFirstFar + 1, the piece's own entries;
+// from kFirstFar down, its far numbers.
+constexpr int64_t kMostPieceEntries = int64_t{1} << 30;
+constexpr int32_t kFirstFar = -2 - static_cast<int32_t>(kMostPieceEntries);
+// Before a piece's first "usemtl" line, the selection in force where it starts.
+constexpr int32_t kInherited = -2;
 
 void checkCount(std::size_t count) {
   if (count > static_cast<std::size_t>(kMaxCount)) {
@@ -272,10 +279,17 @@ struct MaterialRun {
   int32_t selection;
 };
 
+// A polygon cut when the file has been read. In a piece, one that names positions before the piece
+// is fanned in its place for now, at `firstFace`, until the joining sees whether its positions
+// had been read by its line (`positionsSoFar` in its piece) and it is plainly convex.
+constexpr std::size_t kNotFanned = SIZE_MAX;
+
 struct PendingPolygon {
   std::size_t firstCorner;  // in pendingCorners
   std::size_t cornerCount;
   int32_t selection;
+  std::size_t firstFace = kNotFanned;
+  std::size_t positionsSoFar = 0;
 };
 
 // An image as a material names it; `request` is kNoIndex when no file was found for the name.
@@ -300,24 +314,73 @@ struct WholeReading {
   std::vector<Corner> pendingCorners;
   std::vector<PendingPolygon> pending;
   bool nonFinitePositions = false;
-  std::size_t expectedFaces = 0;  // for the texture-coordinate numbers, once a corner has one
   bool keepsTexcoords = false;
   ImageReading images;
   std::vector<NamedImage> namedImages;        // each image once, in the order named
   std::unordered_set<std::string> imageKeys;  // its path, or its name when it has none
+  bool isPiece = false;                       // a piece after the first: see kFirstFar
+  std::vector<int64_t> farNumbers;
+  std::vector<std::string> laterLibraries;  // "mtllib" lines, read in order at the joining
 };
 
 int32_t currentSelection(const WholeReading& r) {
-  return r.selections.empty() ? -1 : static_cast<int32_t>(r.selections.size() - 1);
+  if (r.selections.empty()) {
+    return r.isPiece ? kInherited : -1;
+  }
+  return static_cast<int32_t>(r.selections.size() - 1);
+}
+
+// A corner's number of an entry read so far, as the reading keeps it; kNoIndex when it names none.
+int32_t cornerNumber(WholeReading& r, int64_t number, std::size_t count) {
+  if (!r.isPiece || number > 0) {
+    return listIndex(number, count);
+  }
+  const int64_t back = static_cast<int64_t>(count) + number;
+  if (number == 0 || back < -kMaxCount) {
+    return kNoIndex;
+  }
+  if (back >= 0) {
+    if (back >= kMostPieceEntries) {
+      throw std::length_error("more entries in a piece than its numbers count");
+    }
+    return static_cast<int32_t>(-2 - back);
+  }
+  if (r.farNumbers.size() + 2 >= static_cast<std::size_t>(kMostPieceEntries)) {
+    throw std::length_error("more far numbers in a piece than it counts");
+  }
+  r.farNumbers.push_back(back);
+  return kFirstFar - static_cast<int32_t>(r.farNumbers.size() - 1);
+}
+
+// The entry of the reading's own list that a kept number names; kNoIndex when it is not one.
+int32_t ownNumber(const WholeReading& r, int32_t number) {
+  if (!r.isPiece) {
+    return number;
+  }
+  return number < kNoIndex && number > kFirstFar ? -2 - number : kNoIndex;
+}
+
+// A piece's kept number as a number of the joined lists, whose entries before the piece's are
+// `before`.
+int32_t joinedNumber(const WholeReading& piece, int32_t number, int64_t before) {
+  if (number >= kNoIndex) {
+    return number;
+  }
+  const int64_t back = number > kFirstFar
+                           ? -2 - number
+                           : piece.farNumbers[static_cast<std::size_t>(kFirstFar - number)];
+  const int64_t at = before + back;
+  return at >= 0 && at < kMaxCount ? static_cast<int32_t>(at) : kNoIndex;
 }
 
 // The position a corner names when the list has it and it is finite; null otherwise.
 const Vec3* cornerPosition(const WholeReading& r, int32_t number) {
   const std::vector<Vec3>& positions = r.model.positions;
-  if (static_cast<std::size_t>(number) >= positions.size()) {
+  const int32_t own = ownNumber(r, number);
+  if (static_cast<std::size_t>(own) >= positions.size()) {
     return nullptr;
   }
-  const Vec3& p = positions[static_cast<std::size_t>(number)];
+  const Vec3& p = positions[static_cast<std::size_t>(own)];
   return !r.nonFinitePositions || isFinite(p) ? &p : nullptr;
 }
 
@@ -395,7 +458,10 @@ void addTriangle(WholeReading& r, const Corner& a, const Corner& b, const Corner
   std::vector<int32_t>& texcoords = m.faceTexcoordIndex;
   if (!r.keepsTexcoords &&
       (a.texcoord != kNoIndex || b.texcoord != kNoIndex || c.texcoord != kNoIndex)) {
-    reserveList(texcoords, std::max(3 * r.expectedFaces, 3 * face + 3));
+    try {
+      reserveList(texcoords, std::max(m.faceVertexIndex.capacity(), 3 * face + 3));
+    } catch (const std::bad_alloc&) {
+    }
     texcoords.resize(3 * face, kNoIndex);
     r.keepsTexcoords = true;
   }
@@ -425,14 +491,26 @@ bool polygonPositions(WholeReading& r, std::span<const Corner> corners) {
 // A polygon whose positions are all read and finite, and which is plainly convex, becomes its fan
 // at once; any other waits for the end of the file, where new points can be added to the positions
 // without moving what negative numbers count back from.
+//
+// In a piece, a polygon naming positions before the piece is fanned in its place until the joining
+// knows them.
 void addPolygon(WholeReading& r) {
-  if (polygonPositions(r, r.corners) && plainlyConvex(r.polygon)) {
+  const bool placed = polygonPositions(r, r.corners);
+  if (placed && plainlyConvex(r.polygon)) {
     fanPolygon(r.corners.size(), r.cut);
     addCut(r, r.corners, currentSelection(r));
     return;
   }
-  r.pending.push_back({r.pendingCorners.size(), r.corners.size(), currentSelection(r)});
+  PendingPolygon polygon{r.pendingCorners.size(), r.corners.size(), currentSelection(r)};
   r.pendingCorners.insert(r.pendingCorners.end(), r.corners.begin(), r.corners.end());
+  const auto own = [&r](const Corner& c) { return ownNumber(r, c.position) != kNoIndex; };
+  if (!placed && r.isPiece && !std::all_of(r.corners.begin(), r.corners.end(), own)) {
+    polygon.firstFace = r.model.faceVertexIndex.size() / 3;
+    polygon.positionsSoFar = r.model.positions.size();
+    fanPolygon(r.corners.size(), r.cut);
+    addCut(r, r.corners, polygon.selection);
+  }
+  r.pending.push_back(polygon);
 }
 
 // One corner: v, v/t, v//n or v/t/n, followed by a blank or the end of the line.
@@ -441,7 +519,7 @@ bool readCorner(WholeReading& r, const char*& p, Corner& corner) {
   if (!readInteger(p, number)) {
     return false;
   }
-  corner.position = listIndex(number, r.model.positions.size());
+  corner.position = cornerNumber(r, number, r.model.positions.size());
   corner.normal = kNoIndex;
   corner.texcoord = kNoIndex;
   if (corner.position == kNoIndex) {
@@ -453,14 +531,14 @@ bool readCorner(WholeReading& r, const char*& p, Corner& corner) {
       if (!readInteger(p, number)) {
         return false;
       }
-      corner.texcoord = listIndex(number, r.model.texcoords.size());
+      corner.texcoord = cornerNumber(r, number, r.model.texcoords.size());
     }
     if (*p == '/') {
       ++p;
       if (!readInteger(p, number)) {
         return false;
       }
-      corner.normal = listIndex(number, r.model.normals.size());
+      corner.normal = cornerNumber(r, number, r.model.normals.size());
     }
   }
   return endsWord(*p);
@@ -579,6 +657,10 @@ bool readLibrary(WholeReading& r, std::string_view name) {
 }
 
 void readLibraries(WholeReading& r, const char* p, const char* end) {
+  if (r.isPiece) {
+    r.laterLibraries.emplace_back(p, end);  // after the libraries of the pieces before
+    return;
+  }
   std::string_view rest = trimmed(p, end);
   const bool severalWords = std::any_of(rest.begin(), rest.end(), isBlank);
   if (severalWords && readLibrary(r, rest)) {
@@ -855,21 +937,303 @@ void finishModel(WholeReading& r) {
   keepDecodedImages(r);
 }
 
+// ---------------------------------------------------------------------------------------------
+// Pieces: the file is read in as many pieces as the machine has cores, each on a thread of its
+// own, and the pieces after the first are joined to it in file order.
+
+// Pieces smaller than this are not worth a thread.
+constexpr long long kLeastPieceBytes = 4ll << 20;
+unsigned mostPieces = 0;  // 0: one a core
+long long leastPieceBytes = kLeastPieceBytes;
+constexpr std::size_t kSearchBytes = 64 * 1024;
+
+// Where the first line that starts at or after `from` starts: after the first line break there,
+// or just before, that does not go on after a '\\'. The end of the file when there is none.
+long long lineStartFrom(const char* path, long long from) {
+  FileDescriptor file;
+  long long size = 0;
+  const long long back = std::min(from, 3ll);  // the break just before `from` and its two bytes
+  if (!openFileForReading(file, path, size) || !seekFile(file, from - back)) {
+    return -1;
+  }
+  std::vector<char> block(kSearchBytes);
+  char before[2] = {'\n', '\n'};  // the two bytes before the one looked at
+  long long at = from - back;
+  for (;;) {
+    const long got = readFileBytes(file, block.data(), block.size());
+    if (got <= 0) {
+      return -1;
+    }
+    for (long i = 0; i < got; ++i, ++at) {
+      const char c = block[static_cast<std::size_t>(i)];
+      const bool goesOn = before[1] == '\\' || (before[1] == '\r' && before[0] == '\\');
+      if (c == '\n' && at >= from - 1 && !goesOn) {
+        return at + 1;
+      }
+      before[0] = before[1];
+      before[1] = c;
+    }
+  }
+}
+
+// The offsets where the pieces start, the first at 0; one piece for a small file or one core.
+std::vector<long long> pieceStarts(const char* path, long long size) {
+  const unsigned cores =
+      mostPieces > 0 ? mostPieces : std::max(1u, std::thread::hardware_concurrency());
+  const long long pieces = std::clamp<long long>(size / leastPieceBytes, 1, cores);
+  std::vector<long long> starts{0};
+  for (long long k = 1; k < pieces; ++k) {
+    const long long start = lineStartFrom(path, size / pieces * k);
+    if (start <= starts.back() || start >= size) {
+      break;
+    }
+    starts.push_back(start);
+  }
+  return starts;
+}
+
+// The lines of one piece into `reading`; why it failed when it did.
+Failure readPiece(WholeReading& reading, const char* path, ReadingProgress* progress,
+                  long long offset, long long bytes) {
+  try {
+    const bool opened = readLines(
+        path, [&reading](const char* p, const char* end) { readObjLine(reading, p, end); },
+        progress, offset, bytes);
+    return opened ? Failure() : Failure(kCannotBeOpened);
+  } catch (const std::bad_alloc&) {
+    return kTooLargeForMemory;
+  } catch (const std::length_error&) {
+    return kTooLargeForMemory;
+  } catch (const ReadingStopped&) {
+    return kStopped;
+  }
+}
+
+// Appends a piece's list, each entry as `convert` gives it, to the joined one, and frees the
+// piece's. On Linux the pages already copied go back to the system as the copy goes on, so that
+// joining costs hardly more memory than the joined lists.
+constexpr std::size_t kJoinedBytes = std::size_t{1} << 21;
+
+template <typename T, typename Convert>
+void appendConverted(std::vector<T>& to, std::vector<T>& from, Convert&& convert) {
+  reserveList(to, to.size() + from.size());
+  checkCount(to.size() + from.size());
+  const std::size_t step = std::max<std::size_t>(1, kJoinedBytes / sizeof(T));
+  for (std::size_t done = 0; done < from.size();) {
+    const std::size_t end = std::min(from.size(), done + step);
+    for (std::size_t i = done; i < end; ++i) {
+      to.push_back(convert(from[i]));
+    }
+    done = end;
+#ifdef __linux__
+    const auto start = reinterpret_cast<uintptr_t>(from.data());
+    const uintptr_t page = 4096;
+    const uintptr_t first = (start + page - 1) & ~(page - 1);
+    const uintptr_t last = (start + done * sizeof(T)) & ~(page - 1);
+    if (last > first) {
+      madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+    }
+#endif
+  }
+  std::vector<T>().swap(from);
+}
+
+template <typename T>
+void appendList(std::vector<T>& to, std::vector<T>& from) {
+  appendConverted(to, from, [](const T& entry) { return entry; });
+}
+
+void joinColours(WholeReading& r, ObjModel& piece) {
+  ObjModel& m = r.model;
+  if (m.positionColours.empty() && piece.positionColours.empty()) {
+    return;
+  }
+  if (m.positionColours.empty()) {
+    m.positionColours.resize(m.positions.size(), kNoColour);
+  }
+  if (piece.positionColours.empty()) {
+    m.positionColours.resize(m.positions.size() + piece.positions.size(), kNoColour);
+  }
+  appendList(m.positionColours, piece.positionColours);
+}
+
+struct Before {
+  int64_t positions;
+  int64_t normals;
+  int64_t texcoords;
+  std::size_t faces;
+};
+
+void joinTriangles(WholeReading& r, WholeReading& piece, const Before& before) {
+  ObjModel& m = r.model;
+  ObjModel& p = piece.model;
+  const bool texcoords = r.keepsTexcoords || piece.keepsTexcoords;
+  if (texcoords && !r.keepsTexcoords) {
+    reserveList(m.faceTexcoordIndex, m.faceVertexIndex.size() + p.faceVertexIndex.size());
+    m.faceTexcoordIndex.resize(m.faceVertexIndex.size(), kNoIndex);
+    r.keepsTexcoords = true;
+  }
+  checkCount(before.faces + p.faceVertexIndex.size() / 3);
+  const auto numbers = [&piece](int64_t before) {
+    return [&piece, before](int32_t number) { return joinedNumber(piece, number, before); };
+  };
+  if (texcoords && !piece.keepsTexcoords) {
+    p.faceTexcoordIndex.assign(p.faceVertexIndex.size(), kNoIndex);
+  }
+  if (texcoords) {
+    appendConverted(m.faceTexcoordIndex, p.faceTexcoordIndex, numbers(before.texcoords));
+  }
+  appendConverted(m.faceVertexIndex, p.faceVertexIndex, numbers(before.positions));
+  appendConverted(m.faceNormalIndex, p.faceNormalIndex, numbers(before.normals));
+}
+
+// Whether a polygon fanned in a piece stays so: its positions had all been read by its line, are
+// finite, and it is plainly convex, as the reading in one go would have found it.
+bool fanStands(WholeReading& r, std::span<const Corner> corners, int64_t positionsByItsLine) {
+  for (const Corner& c : corners) {
+    if (c.position == kNoIndex || c.position >= positionsByItsLine) {
+      return false;
+    }
+  }
+  return polygonPositions(r, corners) && plainlyConvex(r.polygon);
+}
+
+// The piece's polygons that wait, and those it fanned that must wait after all, join the ones
+// that wait, in file order; a fan that does not stand is taken out of the triangles.
+void joinPolygons(WholeReading& r, WholeReading& piece, const Before& before,
+                  const std::function<int32_t(int32_t)>& selection) {
+  ObjModel& m = r.model;
+  std::vector<Corner> corners;
+  for (const PendingPolygon& polygon : piece.pending) {
+    corners.clear();
+    for (std::size_t k = 0; k < polygon.cornerCount; ++k) {
+      const Corner& c = piece.pendingCorners[polygon.firstCorner + k];
+      corners.push_back({joinedNumber(piece, c.position, before.positions),
+                         joinedNumber(piece, c.normal, before.normals),
+                         joinedNumber(piece, c.texcoord, before.texcoords)});
+    }
+    if (polygon.firstFace != kNotFanned) {
+      const int64_t byItsLine = before.positions + static_cast<int64_t>(polygon.positionsSoFar);
+      if (fanStands(r, corners, byItsLine)) {
+        continue;
+      }
+      const std::size_t first = before.faces + polygon.firstFace;
+      for (std::size_t t = first; t < first + polygon.cornerCount - 2; ++t) {
+        m.faceVertexIndex[3 * t] = kNoIndex;
+      }
+    }
+    r.pending.push_back({r.pendingCorners.size(), corners.size(), selection(polygon.selection)});
+    r.pendingCorners.insert(r.pendingCorners.end(), corners.begin(), corners.end());
+  }
+}
+
+// Joins a piece read after the lines before it to them, as if its lines had been read after them.
+void joinPiece(WholeReading& r, WholeReading& piece) {
+  ObjModel& m = r.model;
+  ObjModel& p = piece.model;
+  const Before before{static_cast<int64_t>(m.positions.size()),
+                      static_cast<int64_t>(m.normals.size()),
+                      static_cast<int64_t>(m.texcoords.size()), m.faceVertexIndex.size() / 3};
+  // Selections: the piece's names numbered as the whole file numbers them.
+  const int32_t inForce = currentSelection(r);
+  const auto firstSelection = static_cast<int32_t>(r.selections.size());
+  std::vector<int32_t> numbers(piece.nameNumbers.size());
+  for (const auto& [name, number] : piece.nameNumbers) {
+    numbers[static_cast<std::size_t>(number)] =
+        r.nameNumbers.try_emplace(name, static_cast<int32_t>(r.nameNumbers.size())).first->second;
+  }
+  for (const int32_t s : piece.selections) {
+    r.selections.push_back(numbers[static_cast<std::size_t>(s)]);
+  }
+  checkCount(r.selections.size());
+  const std::function<int32_t(int32_t)> selection = [&](int32_t s) {
+    return s == kInherited ? inForce : firstSelection + s;
+  };
+  for (const MaterialRun& run : piece.runs) {
+    r.runs.push_back({before.faces + run.firstFace, selection(run.selection)});
+  }
+  joinColours(r, p);
+  appendList(m.positions, p.positions);
+  appendList(m.normals, p.normals);
+  appendList(m.texcoords, p.texcoords);
+  r.nonFinitePositions = r.nonFinitePositions || piece.nonFinitePositions;
+  joinTriangles(r, piece, before);
+  joinPolygons(r, piece, before, selection);
+  for (const std::string& line : piece.laterLibraries) {
+    readLibraries(r, line.data(), line.data() + line.size());
+  }
+}
+
+// Reads the file into `r`, piece by piece in parallel, the first on this thread.
+Failure readPieces(WholeReading& r, const char* path, ReadingProgress* progress) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(nativePath(path), error);
+  if (progress != nullptr) {
+    progress->bytesTotal = error ? 0 : static_cast<int64_t>(size);
+  }
+  const std::vector<long long> starts =
+      error ? std::vector<long long>{0} : pieceStarts(path, static_cast<long long>(size));
+  const std::size_t later = starts.size() - 1;
+  std::vector<std::unique_ptr<ObjModel>> models;
+  std::vector<std::unique_ptr<WholeReading>> pieces;
+  for (std::size_t k = 0; k < later; ++k) {
+    models.push_back(std::make_unique<ObjModel>());
+    pieces.push_back(std::make_unique<WholeReading>(*models.back(), path));
+    pieces.back()->isPiece = true;
+    const long long end = k + 2 < starts.size() ? starts[k + 2] : static_cast<long long>(size);
+    reserveFor(*models.back(), end - starts[k + 1]);
+  }
+  reserveFor(r.model, error ? 0 : static_cast<long long>(size));
+  std::vector<Failure> failures(later);
+  const auto readLater = [&](std::size_t k) {
+    const long long end = k + 2 < starts.size() ? starts[k + 2] : -1;
+    const long long bytes = end < 0 ? -1 : end - starts[k + 1];
+    failures[k] = readPiece(*pieces[k], path, progress, starts[k + 1], bytes);
+  };
+  std::vector<std::thread> threads;
+  try {
+    while (threads.size() < later) {
+      threads.emplace_back(readLater, threads.size());
+    }
+  } catch (const std::system_error&) {
+    // Without more threads, the pieces left are read here, after the first.
+  }
+  const long long firstBytes = later > 0 ? starts[1] : -1;
+  Failure failure = readPiece(r, path, progress, 0, firstBytes);
+  for (std::size_t k = threads.size(); k < later; ++k) {
+    readLater(k);
+  }
+  for (std::thread& thread : threads) {
+    thread.join();
+  }
+  for (std::size_t k = 0; k < later && !failure; ++k) {
+    // A later piece that cannot be opened again, because the file went meanwhile, ends the file.
+    if (failures[k] == Failure(kCannotBeOpened)) {
+      break;
+    }
+    failure = failures[k];
+    if (!failure) {
+      joinPiece(r, *pieces[k]);
+      pieces[k].reset();
+    }
+  }
+  return failure;
+}
+
 }  // namespace
+
+void splitWholeReadings(unsigned most, long long leastBytes) {
+  mostPieces = most;
+  leastPieceBytes = leastBytes > 0 ? leastBytes : kLeastPieceBytes;
+}
 
 Failure loadWholeObjModel(const char* path, std::unique_ptr<ObjModel>& model,
                           ReadingProgress* progress) {
   try {
     auto read = std::make_unique<ObjModel>();
-    const LineCounts counts = countLines(path);
-    reserveLists(*read, counts);
     WholeReading reading{*read, path};
-    reading.expectedFaces = counts.faces;
-    const bool opened = readLines(
-        path, [&reading](const char* p, const char* end) { readObjLine(reading, p, end); },
-        progress);
-    if (!opened) {
-      return kCannotBeOpened;
+    if (Failure failure = readPieces(reading, path, progress)) {
+      return failure;
     }
     finishModel(reading);
     model = std::move(read);
@@ -878,7 +1242,5 @@ Failure loadWholeObjModel(const char* path, std::unique_ptr<ObjModel>& model,
     return kTooLargeForMemory;
   } catch (const std::length_error&) {
     return kTooLargeForMemory;
-  } catch (const ReadingStopped&) {
-    return kStopped;
   }
 }

@@ -67,6 +67,11 @@
 // a regular file, kTooLargeForMemory for a model too large for memory or for int32 counts (the
 // allocation failure is caught here).
 //
+// Threads. The file is read in pieces split at line breaks, one a core, each piece at least 4 MiB,
+// on threads of their own, and the pieces are joined into the model the reading of the whole file
+// in one go would give. splitWholeReadings changes the split for the readings after it (tests):
+// at most `most` pieces (0: one a core) of at least `leastBytes` (0: 4 MiB).
+//
 // Progress. A reading on a worker thread can be watched and stopped through a ReadingProgress:
 // `bytesTotal` is the file's size once it is open, `bytesRead` grows as the file is read, and
 // `stop`, set by any thread, ends the reading at its next block with the failure kStopped and
@@ -92,3 +97,4 @@ struct ReadingProgress {
 
 Failure loadWholeObjModel(const char* path, std::unique_ptr<ObjModel>& model,
                           ReadingProgress* progress = nullptr);
+void splitWholeReadings(unsigned most, long long leastBytes);

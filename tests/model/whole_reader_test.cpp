@@ -400,6 +400,64 @@ TEST_F(WholeMaterialsTest, ImagesAreFoundAsWindowsExportersNameThem) {
   EXPECT_EQ(m.imagesNotFound, (std::vector<std::string>{"gone one.png"}));
 }
 
+// Read in pieces on threads, a file gives the model it gives read in one go, wherever the pieces
+// start: relative numbers that reach into the pieces before, a fan whose positions come before
+// its piece, one that must wait for a later position, "mtllib" lines in later pieces and a line
+// continued across a piece's start.
+TEST(WholeReaderTest, PiecesJoinIntoTheModelOfOneReading) {
+  writeTestFile("first.mtl", "newmtl red\nKd 1 0 0\n");
+  writeTestFile("second.mtl", "newmtl red\nKd 0 1 0\nnewmtl blue\nKd 0 0 1\n");
+  const std::string path = writeTestFile(
+      "pieces.obj",
+      "mtllib first.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nusemtl red\nf -4 -3 -2 -1\n"
+      "vt 0 0\nf 1/1 2/1 3/1\nmtllib second.mtl\nusemtl blue\nf 4 \\\n 3 2\n"
+      "v 2 0 0\nv 3 0 0\nv 2.5 1 0\nf -3 -2 -1\nf 1 2 9\nf 5 6 8 7\nf 1 4 3 2\nv 3 1 0\n");
+  const std::vector<int32_t> corners = {0, 1, 2, 0, 2, 3, 0, 1, 2, 3, 2, 1, 4, 5,
+                                        6, 0, 3, 2, 0, 2, 1, 4, 5, 7, 4, 7, 6};
+  std::vector<int32_t> texcoords(corners.size(), kNoIndex);
+  texcoords[6] = texcoords[7] = texcoords[8] = 0;
+  for (const unsigned pieces : {1u, 2u, 3u, 5u, 16u, 64u}) {
+    splitWholeReadings(pieces, 1);
+    std::unique_ptr<ObjModel> m;
+    ASSERT_EQ(loadWholeObjModel(path.c_str(), m), std::nullopt);
+    const std::string where = std::to_string(pieces) + " pieces";
+    ASSERT_EQ(m->faceVertexIndex, corners) << where;
+    EXPECT_EQ(m->faceTexcoordIndex, texcoords) << where;
+    EXPECT_EQ(m->positionCount, 8) << where;
+    const auto diffuse = [&m](int f) {
+      return m->faceMaterial[static_cast<std::size_t>(f)]->diffuse;
+    };
+    for (int f = 0; f < 9; ++f) {
+      const Rgb want = f < 3 ? Rgb{1, 0, 0} : Rgb{0, 0, 1};  // the first "red" is the one
+      EXPECT_TRUE(diffuse(f).r == want.r && diffuse(f).g == want.g && diffuse(f).b == want.b)
+          << where << ", triangle " << f;
+    }
+  }
+  splitWholeReadings(0, 0);
+}
+
+// How much of the file has been read, and a stop asked for before the reading starts.
+TEST(WholeReaderTest, ProgressCountsTheBytesAndAStopLeavesTheModel) {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) {  // pieces of more than one block
+    text += "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -3 -2 -1\n";
+  }
+  const std::string path = writeTestFile("progress.obj", text);
+  splitWholeReadings(2, 1);
+  ReadingProgress progress;
+  std::unique_ptr<ObjModel> model;
+  ASSERT_EQ(loadWholeObjModel(path.c_str(), model, &progress), std::nullopt);
+  EXPECT_EQ(model->faceCount, 100000);
+  EXPECT_EQ(progress.bytesTotal, static_cast<int64_t>(text.size()));
+  EXPECT_EQ(progress.bytesRead, static_cast<int64_t>(text.size()));
+  ReadingProgress stopped;
+  stopped.stop = true;
+  const ObjModel* before = model.get();
+  EXPECT_EQ(loadWholeObjModel(path.c_str(), model, &stopped), kStopped);
+  EXPECT_EQ(model.get(), before);
+  splitWholeReadings(0, 0);
+}
+
 TEST(WholeReaderTest, NonFinitePositionsAndFailures) {
   const ObjModel m = read("nan.obj",
                           "v 0 0 0\nv 1 0 0\nv nan 1 0\nv 0 1e39 0\nv 0 1 0\n"
