@@ -37,7 +37,7 @@ void startReading(ViewerState& state, const std::string& path, LoadWay way,
   BackgroundReading* reading = state.background.get();
   reading->start = now;
   const auto work = [reading, path, way] {
-    reading->file = readFile(Reading::whole, path, way, &reading->progress);
+    reading->file = readModelFile(Reading::whole, path, way, &reading->progress);
     // The reader counts each block but the last as it leaves it; the file has now been read.
     reading->progress.bytesRead = reading->progress.bytesTotal.load();
     holdForTests(reading->progress);
@@ -68,7 +68,7 @@ bool finishReading(ViewerState& state, Failure& failure, std::string& note) {
   if (reading->progress.stop) {
     return false;
   }
-  failure = showReadFile(state, reading->file, note);
+  failure = showLoadedModel(state, reading->file, note);
   return true;
 }
 

@@ -1,7 +1,7 @@
 // A whole reading on a worker thread, so that the window keeps answering while a large file reads.
 //
 // startReading stops the reading that runs, if any, waits for its thread and lets it go, then
-// reads `path` as `way` says in the whole reading on a thread of its own: readFile
+// reads `path` as `way` says in the whole reading on a thread of its own: readModelFile
 // (load_command.h) and nothing else, so the worker makes no toolkit or OpenGL call and touches no
 // ViewerState. A newer load wins: the one before is stopped, and nothing is said about it. When no
 // thread can be made, the file is read there and then.
@@ -38,7 +38,7 @@ inline constexpr int kBarSteps = 100;
 struct BackgroundReading {
   ReadingProgress progress;
   std::atomic<bool> done{false};  // `file` is the worker's until this is set
-  ReadFile file;
+  LoadedModel file;
   ReadingClock::time_point start;
   int barStep = -1;  // the step of the bar last said to have changed, -1 for none
   std::thread worker;

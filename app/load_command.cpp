@@ -112,9 +112,9 @@ Failure readModel(Reading reading, const std::string& name, ReadingProgress* pro
 
 }  // namespace
 
-ReadFile readFile(Reading reading, const std::string& path, LoadWay way,
-                  ReadingProgress* progress) {
-  ReadFile file;
+LoadedModel readModelFile(Reading reading, const std::string& path, LoadWay way,
+                          ReadingProgress* progress) {
+  LoadedModel file;
   const bool named = way == LoadWay::named;
   if (named) {
     if (const Failure why = whyUnreadable(path)) {
@@ -160,7 +160,7 @@ ReadFile readFile(Reading reading, const std::string& path, LoadWay way,
   return file;
 }
 
-Failure showReadFile(ViewerState& state, ReadFile& file, std::string& note) {
+Failure showLoadedModel(ViewerState& state, LoadedModel& file, std::string& note) {
   note = file.note;
   if (file.failure) {
     return file.failure;
@@ -171,8 +171,8 @@ Failure showReadFile(ViewerState& state, ReadFile& file, std::string& note) {
 }
 
 Failure loadModel(ViewerState& state, const std::string& path, LoadWay way, std::string& note) {
-  ReadFile file = readFile(state.reading, path, way);
-  return showReadFile(state, file, note);
+  LoadedModel file = readModelFile(state.reading, path, way);
+  return showLoadedModel(state, file, note);
 }
 
 std::optional<std::string> askForFile(ViewerState& state, unsigned char key,

@@ -19,9 +19,9 @@
 // current directory stay as they were, and the result is the line for standard error that names
 // the path and says why. Nothing is returned when the model is on display.
 //
-// readFile is loadModel without the display: it reads `path` in `reading` into a ReadFile, which
-// showReadFile then puts on display as loadModel would, and it touches no ViewerState, so it runs
-// on a worker thread too. `progress`, when given, watches and stops a whole reading (see
+// readModelFile is loadModel without the display: it reads `path` in `reading` into a LoadedModel,
+// which showLoadedModel then puts on display as loadModel would, and it touches no ViewerState, so
+// it runs on a worker thread too. `progress`, when given, watches and stops a whole reading (see
 // model/whole_reader.h); a stopped reading fails with kStopped.
 //
 // askForFile is the key handling of loadCommand without the load: the path the "l" key chose.
@@ -51,16 +51,16 @@ inline constexpr float kModelSize = 5.0f;
 
 // A file read and fitted to the floor, not yet on display: the model, or the failure line that
 // says why nothing changes; the note is the one loadModel gives.
-struct ReadFile {
+struct LoadedModel {
   std::unique_ptr<ObjModel> model;
   float floorOffset = 0.0f;
   std::string note;
   Failure failure;
 };
 
-ReadFile readFile(Reading reading, const std::string& path, LoadWay way,
-                  ReadingProgress* progress = nullptr);
-Failure showReadFile(ViewerState& state, ReadFile& file, std::string& note);
+LoadedModel readModelFile(Reading reading, const std::string& path, LoadWay way,
+                          ReadingProgress* progress = nullptr);
+Failure showLoadedModel(ViewerState& state, LoadedModel& file, std::string& note);
 Failure loadModel(ViewerState& state, const std::string& path, LoadWay way, std::string& note);
 std::optional<std::string> askForFile(ViewerState& state, unsigned char key, ObjFileChooser choose);
 bool loadCommand(ViewerState& state, unsigned char key, ObjFileChooser choose, Failure& failure);
