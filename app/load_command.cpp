@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <new>
 #include <system_error>
 #include <vector>
 
@@ -93,10 +94,11 @@ std::string imagesNotFoundNote(const std::string& file, const ObjModel& model) {
 
 // The model in `name`, read in `reading` and fitted to the floor; why there is none otherwise.
 // Only a whole reading fails for a file that opens.
-Failure readModel(Reading reading, const std::string& name, std::unique_ptr<ObjModel>& model,
-                  float& floorOffset, ObjReadingAccount& account) {
+Failure readModel(Reading reading, const std::string& name, ReadingProgress* progress,
+                  std::unique_ptr<ObjModel>& model, float& floorOffset,
+                  ObjReadingAccount& account) {
   if (reading == Reading::whole) {
-    if (Failure failure = loadWholeObjModel(name.c_str(), model)) {
+    if (Failure failure = loadWholeObjModel(name.c_str(), model, progress)) {
       return failure;
     }
     floorOffset = placeWholeModel(model.get(), kModelSize);
@@ -110,55 +112,84 @@ Failure readModel(Reading reading, const std::string& name, std::unique_ptr<ObjM
 
 }  // namespace
 
-Failure loadModel(ViewerState& state, const std::string& path, LoadWay way, std::string& note) {
-  note.clear();
+LoadedModel readModelFile(Reading reading, const std::string& path, LoadWay way,
+                          ReadingProgress* progress) {
+  LoadedModel file;
   const bool named = way == LoadWay::named;
   if (named) {
     if (const Failure why = whyUnreadable(path)) {
-      return cannotOpen(path, *why);
+      file.failure = cannotOpen(path, *why);
+      return file;
     }
   }
   // The whole reading finds libraries beside the file by itself; the specified one opens them from
   // the current directory, which a chosen file's folder already is.
-  const bool entersFolder = named && state.reading == Reading::specified;
+  const bool entersFolder = named && reading == Reading::specified;
   std::error_code error;
   const std::filesystem::path folder = std::filesystem::current_path(error);
   const std::optional<std::string> name = entersFolder ? enterFolderOf(path) : path;
   if (!name) {
-    return cannotOpen(path, "Cannot enter its folder");
+    file.failure = cannotOpen(path, "Cannot enter its folder");
+    return file;
   }
-  std::unique_ptr<ObjModel> model;
-  float floorOffset = 0.0f;
   ObjReadingAccount account;
-  const Failure failure = readModel(state.reading, *name, model, floorOffset, account);
+  Failure failure;
+  try {
+    failure = readModel(reading, *name, progress, file.model, file.floorOffset, account);
+  } catch (const std::bad_alloc&) {
+    // Placing or simplifying a model that only just fitted; on a worker thread nothing else would
+    // catch it.
+    failure = kTooLargeForMemory;
+  }
   // The dialog's choice replaces the model whatever came of it: with none when the file cannot be
   // opened. A whole model too large for memory leaves the one on display.
-  if (failure && (named || state.reading == Reading::whole)) {
+  if (failure && (named || reading == Reading::whole)) {
     if (entersFolder) {
       std::filesystem::current_path(folder, error);
     }
-    return cannotOpen(path, *failure);
+    file.model.reset();
+    file.failure = cannotOpen(path, *failure);
+    return file;
   }
-  state.model = std::move(model);
-  state.floorOffset = floorOffset;
   if (named && leftFacesOut(account)) {
-    note = leftOutNote(path, account);
+    file.note = leftOutNote(path, account);
   }
-  if (named && state.model && !state.model->imagesNotFound.empty()) {
-    note = imagesNotFoundNote(path, *state.model);
+  if (named && file.model && !file.model->imagesNotFound.empty()) {
+    file.note = imagesNotFoundNote(path, *file.model);
   }
+  return file;
+}
+
+Failure showLoadedModel(ViewerState& state, LoadedModel& file, std::string& note) {
+  note = file.note;
+  if (file.failure) {
+    return file.failure;
+  }
+  state.model = std::move(file.model);
+  state.floorOffset = file.floorOffset;
   return std::nullopt;
 }
 
-bool loadCommand(ViewerState& state, unsigned char key, ObjFileChooser choose, Failure& failure) {
+Failure loadModel(ViewerState& state, const std::string& path, LoadWay way, std::string& note) {
+  LoadedModel file = readModelFile(state.reading, path, way);
+  return showLoadedModel(state, file, note);
+}
+
+std::optional<std::string> askForFile(ViewerState& state, unsigned char key,
+                                      ObjFileChooser choose) {
   if (key != kLoadKey) {
-    return false;
+    return std::nullopt;
   }
   // Windows delivers drops through the dialog's own message loop; a model dropped then would be
   // replaced by the choice the user is about to make.
   state.choosingFile = true;
-  const std::optional<std::string> path = choose();
+  std::optional<std::string> path = choose();
   state.choosingFile = false;
+  return path;
+}
+
+bool loadCommand(ViewerState& state, unsigned char key, ObjFileChooser choose, Failure& failure) {
+  const std::optional<std::string> path = askForFile(state, key, choose);
   if (!path) {
     return false;
   }

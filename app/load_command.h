@@ -19,16 +19,25 @@
 // current directory stay as they were, and the result is the line for standard error that names
 // the path and says why. Nothing is returned when the model is on display.
 //
+// readModelFile is loadModel without the display: it reads `path` in `reading` into a LoadedModel,
+// which showLoadedModel then puts on display as loadModel would, and it touches no ViewerState, so
+// it runs on a worker thread too. `progress`, when given, watches and stops a whole reading (see
+// model/whole_reader.h); a stopped reading fails with kStopped.
+//
+// askForFile is the key handling of loadCommand without the load: the path the "l" key chose.
+//
 // loadCommand handles one typed key. Only the lower-case "l" does anything: it asks `choose` for a
 // path (the open-file dialog in the program, a stand-in in tests) and loads it as chosen; a cancel
 // leaves the state as it was. Returns true when the picture needs redrawing; what the load could
 // not do goes to `failure`. `choosingFile` is true while `choose` runs.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "app/viewer_state.h"
+#include "model/whole_reader.h"
 #include "platform/failure.h"
 
 // Blocks until the user picks a file or cancels; nothing on cancel.
@@ -40,5 +49,18 @@ enum class LoadWay { chosen, named };
 // one: half the width of the floor.
 inline constexpr float kModelSize = 5.0f;
 
+// A file read and fitted to the floor, not yet on display: the model, or the failure line that
+// says why nothing changes; the note is the one loadModel gives.
+struct LoadedModel {
+  std::unique_ptr<ObjModel> model;
+  float floorOffset = 0.0f;
+  std::string note;
+  Failure failure;
+};
+
+LoadedModel readModelFile(Reading reading, const std::string& path, LoadWay way,
+                          ReadingProgress* progress = nullptr);
+Failure showLoadedModel(ViewerState& state, LoadedModel& file, std::string& note);
 Failure loadModel(ViewerState& state, const std::string& path, LoadWay way, std::string& note);
+std::optional<std::string> askForFile(ViewerState& state, unsigned char key, ObjFileChooser choose);
 bool loadCommand(ViewerState& state, unsigned char key, ObjFileChooser choose, Failure& failure);

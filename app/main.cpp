@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
   glutMouseFunc(mouse);
   glutMotionFunc(motion);
   glutKeyboardFunc(keyboard);
+  glutCloseFunc(closeWindow);
   initRenderState();
   viewerState.reading = commandLine.reading;
   if (commandLine.file) {

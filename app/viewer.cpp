@@ -4,10 +4,12 @@
 
 #include <iostream>
 
+#include "app/background_reading.h"
 #include "app/load_command.h"
 #include "platform/open_file_dialog.h"
 #include "platform/process.h"
 #include "view/camera.h"
+#include "view/progress_bar.h"
 #include "view/scene.h"
 
 ViewerState viewerState;
@@ -21,10 +23,53 @@ void say(const std::string& line) {
   std::cerr << line << '\n';
 }
 
+constexpr unsigned char kStopKey = 27;  // Escape
+
+void sayWhatCameOf(const Failure& failure, const std::string& note) {
+  if (failure || !note.empty()) {
+    say(failure.value_or(note));
+  }
+}
+
+// Runs on the main thread every kReadingWatchMs while a whole reading runs, and ends with it.
+void watchReading(int /*value*/) {
+  Failure failure;
+  std::string note;
+  if (finishReading(viewerState, failure, note)) {
+    sayWhatCameOf(failure, note);
+    glutPostRedisplay();
+  }
+  if (!viewerState.background) {
+    return;
+  }
+  if (barStepChanged(viewerState, ReadingClock::now())) {
+    glutPostRedisplay();
+  }
+  glutTimerFunc(kReadingWatchMs, watchReading, 0);
+}
+
+// The whole reading reads on a worker thread, watched from here; the specified one reads at once.
+void openModel(const std::string& path, LoadWay way) {
+  if (viewerState.reading == Reading::whole) {
+    const bool watched = viewerState.background != nullptr;
+    startReading(viewerState, path, way, ReadingClock::now());
+    if (!watched) {
+      glutTimerFunc(kReadingWatchMs, watchReading, 0);
+    }
+    return;
+  }
+  std::string note;
+  const Failure failure = loadModel(viewerState, path, way, note);
+  sayWhatCameOf(failure, note);
+}
+
 }  // namespace
 
 void display() {
   drawScene(viewerState.camera, viewerState.model.get(), viewerState.floorOffset);
+  if (const std::optional<float> bar = readingBar(viewerState, ReadingClock::now())) {
+    drawProgressBar(*bar);
+  }
   glutSwapBuffers();
   // Whatever the chooser left to tidy waits until the model it chose is on screen.
   releaseObjFileChooser();
@@ -40,21 +85,17 @@ void motion(int x, int y) {
 }
 
 void keyboard(unsigned char key, int /*x*/, int /*y*/) {
-  Failure failure;
-  if (loadCommand(viewerState, key, chooseObjFile, failure)) {
+  if (key == kStopKey && stopReading(viewerState)) {
     glutPostRedisplay();
   }
-  if (failure) {
-    say(*failure);
+  if (const std::optional<std::string> path = askForFile(viewerState, key, chooseObjFile)) {
+    openModel(*path, LoadWay::chosen);
+    glutPostRedisplay();
   }
 }
 
 void openNamedFile(const std::string& file) {
-  std::string note;
-  const Failure failure = loadModel(viewerState, file, LoadWay::named, note);
-  if (failure || !note.empty()) {
-    say(failure.value_or(note));
-  }
+  openModel(file, LoadWay::named);
 }
 
 void openDroppedFile(const std::string& file) {
@@ -63,4 +104,8 @@ void openDroppedFile(const std::string& file) {
   }
   openNamedFile(file);
   glutPostRedisplay();
+}
+
+void closeWindow() {
+  viewerState.background.reset();
 }
