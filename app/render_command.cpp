@@ -43,7 +43,8 @@ Failure drawPicture(ViewerState& state, int size, Picture& picture) {
   }
   initRenderState();
   reshape(size, size);
-  drawScene(state.camera, state.model.get(), state.floorOffset);
+  // A single frame: making display lists would only delay the picture.
+  drawScene(state.camera, state.model.get(), state.floorOffset, Frames::one);
   picture = readOffscreenPicture(size, size);
   state.model.reset();
   return std::nullopt;

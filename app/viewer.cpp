@@ -77,6 +77,9 @@ void display() {
 
 void mouse(int button, int state, int x, int y) {
   cameraButton(viewerState.camera, button, state, x, y);
+  if (state == GLUT_UP) {
+    glutPostRedisplay();  // a released drag shows the full model again at once
+  }
 }
 
 void motion(int x, int y) {

@@ -1,15 +1,20 @@
-// Frame benchmark: one frame of a whole model of 1 M triangles, drawn by the viewer through vertex
-// arrays and drawn vertex by vertex in immediate mode, each timed to the finished frame in an
-// offscreen context (Mesa's software renderer where there is no GPU), in turns. Prints the medians
-// and whether both ways gave the same pixels; exit status 1 when they did not.
+// Frame benchmark: one frame of a whole model of 1 M triangles, drawn by the viewer through its
+// display lists (a frame of many), through vertex arrays (a single frame) and vertex by vertex in
+// immediate mode, each timed to the finished frame in an offscreen context (Mesa's software
+// renderer where there is no GPU), in turns. Prints the medians, whether every way gave the same
+// pixels, and the process's resident memory before and after the lists were made and at its peak
+// (VmHWM), so that a run with `arrays` (no lists) gives the lists' cost; exit status 1 when the
+// pixels differ.
 //
-//   palvetta_frame_bench [FRAMES]   FRAMES each way (default 7)
+//   palvetta_frame_bench [FRAMES [arrays]]   FRAMES each way (default 7)
 #include <GL/gl.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,8 +72,25 @@ std::unique_ptr<ObjModel> sphere() {
   return model;
 }
 
-void drawViewer(const ViewerState& state) {
-  drawScene(state.camera, state.model.get(), state.floorOffset);
+void drawThroughLists(const ViewerState& state) {
+  drawScene(state.camera, state.model.get(), state.floorOffset, Frames::many);
+}
+
+void drawThroughArrays(const ViewerState& state) {
+  drawScene(state.camera, state.model.get(), state.floorOffset, Frames::one);
+}
+
+// A figure of /proc/self/status, such as "VmHWM:  123456 kB", in MB; 0 where there is none.
+double statusMb(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string name;
+  while (status >> name) {
+    double kb = 0.0;
+    if (name == field && status >> kb) {
+      return kb / 1024.0;
+    }
+  }
+  return 0.0;
 }
 
 double frameMs(const ViewerState& state, void (*draw)(const ViewerState&), Picture& picture) {
@@ -85,6 +107,7 @@ double frameMs(const ViewerState& state, void (*draw)(const ViewerState&), Pictu
 
 int main(int argc, char** argv) {
   const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultFrames;
+  const bool withLists = !(argc > 2 && std::strcmp(argv[2], "arrays") == 0);
   ViewerState state;
   state.model = sphere();
   state.floorOffset = placeWholeModel(state.model.get(), 5.0f);
@@ -95,21 +118,39 @@ int main(int argc, char** argv) {
   }
   initRenderState();
   reshape(kSize, kSize);
+  std::vector<double> lists;
   std::vector<double> arrays;
   std::vector<double> immediate;
+  Picture fromLists;
   Picture fromArrays;
   Picture fromImmediate;
-  frameMs(state, drawViewer, fromArrays);  // the renderer compiles its shaders at the first frame
+  frameMs(state, drawThroughArrays, fromArrays);  // the renderer compiles its shaders at the first
+  const double rssBefore = statusMb("VmRSS:");
+  double firstListsMs = 0.0;
+  if (withLists) {
+    firstListsMs = frameMs(state, drawThroughLists, fromLists);  // makes the lists
+  }
+  const double rssAfter = statusMb("VmRSS:");
   for (int i = 0; i < frames; ++i) {
-    arrays.push_back(frameMs(state, drawViewer, fromArrays));
+    if (withLists) {
+      lists.push_back(frameMs(state, drawThroughLists, fromLists));
+    }
+    arrays.push_back(frameMs(state, drawThroughArrays, fromArrays));
     immediate.push_back(frameMs(state, drawSceneImmediately, fromImmediate));
   }
-  const bool same = fromArrays.rgb == fromImmediate.rgb;
-  std::printf(
-      "%d triangles, %d x %d, median of %d frames: arrays %.1f ms, immediate mode %.1f ms "
-      "(%.2f x); same pixels: %s\n",
-      state.model->faceCount, kSize, kSize, frames, median(arrays), median(immediate),
-      median(arrays) / median(immediate), same ? "yes" : "NO");
+  const bool same =
+      fromArrays.rgb == fromImmediate.rgb && (!withLists || fromLists.rgb == fromArrays.rgb);
+  std::printf("%d triangles, %d x %d, median of %d frames: ", state.model->faceCount, kSize, kSize,
+              frames);
+  if (withLists) {
+    std::printf("lists %.1f ms (%.2f x arrays; the first, making them, %.1f ms), ", median(lists),
+                median(lists) / median(arrays), firstListsMs);
+  }
+  std::printf("arrays %.1f ms, immediate mode %.1f ms (arrays %.2f x); same pixels: %s\n",
+              median(arrays), median(immediate), median(arrays) / median(immediate),
+              same ? "yes" : "NO");
+  std::printf("resident: %.0f MB before the lists, %.0f MB after; peak (VmHWM) %.0f MB\n",
+              rssBefore, rssAfter, statusMb("VmHWM:"));
   state.model.reset();  // with its context
   return same ? 0 : 1;
 }

@@ -113,7 +113,7 @@ int steps(const char* startNs, const std::string& file, const std::string& pictu
   std::printf("%.3f\n", msSince(start));
   initRenderState();
   reshape(kSize, kSize);
-  drawScene(state.camera, state.model.get(), state.floorOffset);
+  drawScene(state.camera, state.model.get(), state.floorOffset, Frames::one);
   const Picture frame = readOffscreenPicture(kSize, kSize);
   std::printf("%.3f\n", msSince(start));
   if (writePngPicture(picture, frame)) {

@@ -10,10 +10,17 @@
 
 struct DrawingObjects {
   ModelTextures textures;
+  // The model's triangles, kTrianglesPerList to a list, to be called in order; none until a frame
+  // of many asks for them, or when the context had no names left.
+  GLuint firstList = 0;
+  GLsizei lists = 0;
 };
 
 void freeDrawingObjects(DrawingObjects* objects) {
   deleteTextures(objects->textures);
+  if (objects->lists > 0) {
+    glDeleteLists(objects->firstList, objects->lists);
+  }
   delete objects;
 }
 
@@ -206,44 +213,93 @@ void resetTexturing() {
   glMatrixMode(GL_MODELVIEW);
 }
 
-// Every triangle in order, a change of colour, texture or layout only where it changes, through
-// vertex arrays: the same pixels as sending it vertex by vertex, for a fraction of the calls.
-void drawModel(const ObjModel& model, float floorOffset) {
-  static Piece piece;
-  ModelTextures& textures = drawingObjectsOf(model).textures;
-  glColor3f(1.0f, 1.0f, 1.0f);
-  glTranslatef(0.0f, -floorOffset, 0.0f);
-  pointArrays(Surface::plain, piece);
-  const ObjMaterial* previous = nullptr;  // white is in force
-  const MaterialTexture* texture = &materialTexture(textures, nullptr);
+// What is in force while a model's triangles go out in order, from one call to the next.
+struct InForce {
+  const ObjMaterial* material = nullptr;  // white
+  const MaterialTexture* texture = nullptr;
   Surface surface = Surface::plain;
-  for (int32_t f = 0; f < model.faceCount; ++f) {
+};
+
+// Triangles `begin` ... `end` in order, a change of colour, texture or layout only where it
+// changes, through vertex arrays: the same pixels as sending them vertex by vertex, for a fraction
+// of the calls.
+void drawTriangles(const ObjModel& model, const ModelTextures& textures, int32_t begin, int32_t end,
+                   InForce& inForce, Piece& piece) {
+  for (int32_t f = begin; f < end; ++f) {
     if (!faceIndicesInRange(model, f)) {
       continue;
     }
-    const ObjMaterial* material = colourOf(model, f, previous);
-    if (material != previous) {
-      texture = &materialTexture(textures, material);
+    const ObjMaterial* material = colourOf(model, f, inForce.material);
+    if (material != inForce.material) {
+      inForce.texture = &materialTexture(textures, material);
     }
-    const Surface wanted = surfaceOf(model, f, *texture);
-    if (material != previous || wanted != surface) {
+    const Surface wanted = surfaceOf(model, f, *inForce.texture);
+    if (material != inForce.material || wanted != inForce.surface) {
       sendPiece(piece);
-      if (wanted != surface) {
+      if (wanted != inForce.surface) {
         pointArrays(wanted, piece);
       }
-      useSurface(wanted, *texture, material);
-      previous = material;
-      surface = wanted;
+      useSurface(wanted, *inForce.texture, material);
+      inForce.material = material;
+      inForce.surface = wanted;
     }
     for (std::size_t k = 3 * static_cast<std::size_t>(f); k < 3 * static_cast<std::size_t>(f) + 3;
          ++k) {
-      addCorner(piece, model, k, surface);
+      addCorner(piece, model, k, inForce.surface);
     }
     if (piece.corners == 3 * kPieceTriangles) {
       sendPiece(piece);
     }
   }
   sendPiece(piece);
+}
+
+// The lists take the triangles as drawTriangles sends them, one stretch after another, the state
+// in force carried from each into the next exactly as a direct drawing carries it: called in
+// order from the same starting state, they leave the same pixels. Without names to spare, none.
+void compileLists(DrawingObjects& objects, const ObjModel& model, const ModelTextures& textures,
+                  Piece& piece) {
+  const GLsizei count =
+      static_cast<GLsizei>((model.faceCount + kTrianglesPerList - 1) / kTrianglesPerList);
+  objects.firstList = count > 0 ? glGenLists(count) : 0;
+  if (objects.firstList == 0) {
+    return;
+  }
+  objects.lists = count;
+  InForce inForce;
+  inForce.texture = &materialTexture(textures, nullptr);
+  for (GLsizei i = 0; i < count; ++i) {
+    const int32_t begin = static_cast<int32_t>(i) * kTrianglesPerList;
+    const int32_t end =
+        model.faceCount - begin > kTrianglesPerList ? begin + kTrianglesPerList : model.faceCount;
+    glNewList(objects.firstList + static_cast<GLuint>(i), GL_COMPILE);
+    drawTriangles(model, textures, begin, end, inForce, piece);
+    glEndList();
+  }
+}
+
+// A model read whole goes through its display lists on a frame of many, made at the first; any
+// other drawing goes straight through the arrays. `textures` are those of the model whose images
+// it was made from.
+void drawModel(const ObjModel& model, const ModelTextures& textures, float floorOffset,
+               Frames frames) {
+  static Piece piece;
+  glColor3f(1.0f, 1.0f, 1.0f);
+  glTranslatef(0.0f, -floorOffset, 0.0f);
+  pointArrays(Surface::plain, piece);
+  DrawingObjects& objects = drawingObjectsOf(model);
+  if (frames == Frames::many && model.colouring == Colouring::byMaterial && objects.lists == 0) {
+    compileLists(objects, model, textures, piece);
+  }
+  if (frames == Frames::many && objects.lists > 0) {
+    for (GLsizei i = 0; i < objects.lists; ++i) {
+      glCallList(objects.firstList + static_cast<GLuint>(i));
+    }
+  } else {
+    InForce inForce;
+    inForce.texture = &materialTexture(textures, nullptr);
+    drawTriangles(model, textures, 0, model.faceCount, inForce, piece);
+  }
   resetTexturing();
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
   glDisableClientState(GL_COLOR_ARRAY);
@@ -278,7 +334,7 @@ void reshape(int width, int height) {
   gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(safeHeight), 1.0, 500.0);
 }
 
-void drawScene(const CameraState& camera, const ObjModel* model, float floorOffset) {
+void drawScene(const CameraState& camera, const ObjModel* model, float floorOffset, Frames frames) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
@@ -289,6 +345,11 @@ void drawScene(const CameraState& camera, const ObjModel* model, float floorOffs
   glLightfv(GL_LIGHT0, GL_POSITION, kLightPosition);
   drawFloor();
   if (model != nullptr) {
-    drawModel(*model, floorOffset);
+    // The full model's textures are made first, from its images, which then go: the simplified
+    // model names the same materials and has no images of its own.
+    const ModelTextures& textures = drawingObjectsOf(*model).textures;
+    const bool moving = camera.zoomDrag != 0 || camera.orbitDrag != 0;
+    drawModel(moving && model->simplified ? *model->simplified : *model, textures, floorOffset,
+              frames);
   }
 }

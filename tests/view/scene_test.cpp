@@ -87,6 +87,12 @@ class SceneTest : public ::testing::Test {
   int window_ = 0;
 };
 
+// A picture of one frame, drawn straight through the arrays: for tests that change the model
+// between pictures, which lists made once would not show.
+void drawSingleFrame(const ViewerState& state) {
+  drawScene(state.camera, state.model.get(), state.floorOffset, Frames::one);
+}
+
 TEST_F(SceneTest, StartCameraShowsTheLitCheckerboardOnTheClearColour) {
   const ViewerState state;
   const Frame frame = renderFrame(state);
@@ -139,7 +145,7 @@ TEST_F(SceneTest, ATriangleWithoutMaterialKeepsTheColourByTableAndIsWhiteByMater
   ViewerState state;
   state.model = twoMaterialModel();
   state.model->faceMaterial[1] = nullptr;
-  const auto second = [&state] { return pixelAtScenePoint(renderFrame(state), 2.0, 1.0, 0.3); };
+  const auto second = [&state] { return pixelAtScenePoint(renderFrame(state, drawSingleFrame), 2.0, 1.0, 0.3); };
   const Pixel red = second();
   EXPECT_GT(red.r, 150);
   EXPECT_EQ(red.g, 0);
@@ -150,7 +156,7 @@ TEST_F(SceneTest, ATriangleWithoutMaterialKeepsTheColourByTableAndIsWhiteByMater
   // A table without materials colours nothing, whatever the triangles were given.
   state.model->colouring = Colouring::byTable;
   state.model->materialCount = 0;
-  const Pixel first = pixelAtScenePoint(renderFrame(state), -2.0, 1.0, 0.3);
+  const Pixel first = pixelAtScenePoint(renderFrame(state, drawSingleFrame), -2.0, 1.0, 0.3);
   EXPECT_EQ(first.r, first.g);
   EXPECT_EQ(first.g, first.b);
 }
@@ -260,7 +266,7 @@ TEST_F(SceneTest, TexturedTrianglesTakeTheImageTheRightWayUpMovedScaledAndClampe
   state.model = texturedSquare();
   TextureMap& map = state.model->ownedMaterials[0]->diffuseMap;
   const auto quarters = [&state] {
-    const Frame frame = renderFrame(state);
+    const Frame frame = renderFrame(state, drawSingleFrame);
     std::string seen;
     for (const auto& [x, z] : {std::pair{-1.0, 1.0}, {1.0, 1.0}, {-1.0, -1.0}, {1.0, -1.0}}) {
       seen += strongest(pixelAtScenePoint(frame, x, 1.0, z));
@@ -274,11 +280,11 @@ TEST_F(SceneTest, TexturedTrianglesTakeTheImageTheRightWayUpMovedScaledAndClampe
   // repeats, the right column's green where its edge goes on.
   map.offset[0] = 0.0f;
   map.scale[0] = 2.0f;
-  EXPECT_EQ(strongest(pixelAtScenePoint(renderFrame(state), 0.5, 1.0, 1.0)), 'r');
+  EXPECT_EQ(strongest(pixelAtScenePoint(renderFrame(state, drawSingleFrame), 0.5, 1.0, 1.0)), 'r');
   state.model = texturedSquare();  // a texture is made once, with the clamping of its map
   state.model->ownedMaterials[0]->diffuseMap.scale[0] = 2.0f;
   state.model->ownedMaterials[0]->diffuseMap.clamp = true;
-  EXPECT_EQ(strongest(pixelAtScenePoint(renderFrame(state), 0.5, 1.0, 1.0)), 'g');
+  EXPECT_EQ(strongest(pixelAtScenePoint(renderFrame(state, drawSingleFrame), 0.5, 1.0, 1.0)), 'g');
 
   // Without texture coordinates, the material's colour; with colours of positions and no image,
   // theirs.
@@ -287,10 +293,95 @@ TEST_F(SceneTest, TexturedTrianglesTakeTheImageTheRightWayUpMovedScaledAndClampe
     state.model->faceTexcoordIndex[4] = kNoIndex;  // the far right triangle
     state.model->positionColours = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
     state.model->ownedMaterials[0]->diffuseMap.image = image ? 0 : kNoIndex;
-    const Frame frame = renderFrame(state);
+    const Frame frame = renderFrame(state, drawSingleFrame);
     const Pixel kd = pixelAtScenePoint(frame, 1.0, 1.0, -1.0);
     EXPECT_TRUE(image ? kd.r == 0 && kd.g == 0 && kd.b == 0 : strongest(kd) == 'b');
   }
+}
+
+// A grid of more than a list's triangles one unit above the floor, in bands of rows of a red, a
+// green, a textured and no material, the left half of each row with colours of positions.
+std::unique_ptr<ObjModel> bandedGrid() {
+  constexpr int kQuads = 160;  // a row of 320 triangles: the first list ends in row 102, textured
+  auto model = texturedSquare();
+  model->ownedMaterials.push_back(std::make_unique<ObjMaterial>());
+  model->ownedMaterials.back()->diffuse = {1, 0, 0};
+  model->ownedMaterials.push_back(std::make_unique<ObjMaterial>());
+  model->ownedMaterials.back()->diffuse = {0, 1, 0};
+  const ObjMaterial* bands[] = {model->ownedMaterials[1].get(), model->ownedMaterials[2].get(),
+                                model->ownedMaterials[0].get(), nullptr};
+  model->positions.clear();
+  model->texcoords.clear();
+  model->faceVertexIndex.clear();
+  model->faceMaterial.clear();
+  for (int r = 0; r <= kQuads; ++r) {
+    for (int c = 0; c <= kQuads; ++c) {
+      model->positions.push_back({-4.0f + 8.0f * c / kQuads, 1.0f, -4.0f + 8.0f * r / kQuads});
+      model->texcoords.push_back({c / 40.0f, r / 40.0f, 0.0f});
+      model->positionColours.push_back(c < kQuads / 2 ? Rgb{0, 0, 1} : kNoColour);
+    }
+  }
+  for (int r = 0; r < kQuads; ++r) {
+    for (int c = 0; c < kQuads; ++c) {
+      const int at = r * (kQuads + 1) + c;
+      for (const int v : {at, at + kQuads + 1, at + 1, at + 1, at + kQuads + 1, at + kQuads + 2}) {
+        model->faceVertexIndex.push_back(v);
+      }
+      model->faceMaterial.insert(model->faceMaterial.end(), 2, bands[(r / 17) % 4]);
+    }
+  }
+  model->faceTexcoordIndex = model->faceVertexIndex;
+  model->faceNormalIndex.assign(model->faceVertexIndex.size(), 0);
+  model->positionCount = model->texcoordCount = static_cast<int32_t>(model->positions.size());
+  model->faceCount = static_cast<int32_t>(model->faceMaterial.size());
+  return model;
+}
+
+TEST_F(SceneTest, ListsDrawAsTheArraysFrameAfterFrameAndGoWithTheModel) {
+  ViewerState state;
+  state.model = bandedGrid();
+  ASSERT_GT(state.model->faceCount, kTrianglesPerList);
+  const Frame arrays = renderFrame(state, drawSingleFrame);
+  EXPECT_GT(countMismatches(arrays, baselineFrame("floor_640")), 50000);
+  for (const float yaw : {-30.0f, 60.0f}) {
+    state.camera.cameraYaw = yaw;
+    const Frame lists = renderFrame(state);
+    EXPECT_TRUE(lists.rgb == renderFrame(state, drawSingleFrame).rgb) << "yaw " << yaw;
+    EXPECT_EQ(yaw == -30.0f, lists.rgb == arrays.rgb) << "yaw " << yaw;
+  }
+  EXPECT_TRUE(glIsList(1));
+  state.model.reset();
+  EXPECT_FALSE(glIsList(1));
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(SceneTest, ADragDrawsTheSimplifiedModelWithTheFullOnesTextures) {
+  ViewerState state;
+  state.model = texturedSquare();
+  // One of the square's two triangles, the near left one, in the same material and without images.
+  auto simplified = texturedSquare();
+  simplified->images.clear();
+  simplified->faceCount = 1;
+  simplified->faceMaterial = {state.model->ownedMaterials[0].get()};
+  state.model->simplified = std::move(simplified);
+  // The near left quarter's texel, and the far right one's, or 'f' where the floor shows.
+  const Frame floor = baselineFrame("floor_640");
+  const auto quarters = [&state, &floor](SceneDrawing draw) {
+    const Frame frame = renderFrame(state, draw);
+    const Pixel farRight = pixelAtScenePoint(frame, 1.0, 1.0, -1.0);
+    const Pixel floorThere = pixelAtScenePoint(floor, 1.0, 1.0, -1.0);
+    const bool isFloor =
+        farRight.r == floorThere.r && farRight.g == floorThere.g && farRight.b == floorThere.b;
+    return std::string{strongest(pixelAtScenePoint(frame, -1.0, 1.0, 1.0)),
+                       isFloor ? 'f' : strongest(farRight)};
+  };
+  state.camera.orbitDrag = 1;
+  EXPECT_EQ(quarters(drawViewerScene), "rf");
+  state.camera.orbitDrag = 0;
+  EXPECT_EQ(quarters(drawViewerScene), "rw");
+  state.camera.zoomDrag = 1;
+  EXPECT_EQ(quarters(drawViewerScene), "rf");
+  EXPECT_EQ(quarters(drawSingleFrame), "rf");
 }
 
 TEST(SceneReshapeTest, WideWindowKeepsSquaresSquare) {
