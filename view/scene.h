@@ -31,8 +31,8 @@
 #include "model/obj_model.h"
 #include "view/camera.h"
 
-// Chosen by measuring the 1 M-triangle frame (bench/frame_bench.cpp): lists of this size draw as
-// fast as larger ones and keep each list's compile bounded.
+// Large enough that calling the lists costs nothing beside drawing them, small enough that no
+// list's compile holds a large copy of the model at once.
 inline constexpr int32_t kTrianglesPerList = 32768;
 
 // Whether the frame is one of many, worth making display lists for, or the only one.
