@@ -11,6 +11,13 @@
 // writeGridTriangles writes the triangles of a grid of `columns` x `rows` corners numbered from
 // `first`, two a square, "f v/t/n v/t/n v/t/n".
 //
+// writeExampleMix: the examples' OBJ files in `examples` over and over, each copy moved aside, with
+// its positions' numbers renumbered (negative ones kept), its "usemtl", "o", "g" and "s" lines and
+// one "mtllib examples.mtl" for the file, between generated patches: quads written "f v//n ...",
+// triangles written "f v/t ..." and polygons of 5 to 8 corners, one in 16 of them concave, written
+// "f v ...", until the file is about `bytes` long. Beside it goes examples.mtl, the examples'
+// libraries one after another, and their textures/ folder.
+//
 // makeBenchFolder makes a new folder for such files, named `name` and six random characters, in
 // `parent`, or in $TMPDIR or /tmp when `parent` is null. Empty, with the reason on standard error,
 // when it cannot.
@@ -76,4 +83,5 @@ void writeGridTriangles(ObjWriter& w, uint32_t first, uint32_t columns, uint32_t
 void writeVerticesFirst(const std::string& path, uint64_t bytes);
 void writeAllFaces(const std::string& path, uint64_t bytes);
 void writeWholeMesh(const std::string& path, uint32_t columns, uint32_t rows);
+void writeExampleMix(const std::string& path, const std::string& examples, uint64_t bytes);
 std::string makeBenchFolder(const char* parent, const std::string& name);

@@ -45,33 +45,15 @@ build_dependency() {
   touch "$deps/$name.installed"
 }
 
-# freeglut's source comes from Debian's source package. The machine's own apt sources are copied
-# as deb-src entries into a private list with private state and cache folders, so the system's
-# apt configuration and package lists stay as they are.
+# freeglut's source comes from Debian's source package, fetched without changing the system's apt
+# state (scripts/debian-source.sh).
 fetch_freeglut_source() {
   local found
   for found in "$deps"/src/freeglut-*/; do
     [ -f "$found/CMakeLists.txt" ] && echo "${found%/}" && return 0
   done
-  local apt=$deps/apt
-  rm -rf "$apt" "$deps/src"
-  mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial" "$deps/src"
-  : > "$apt/sources.list"
-  if [ -f /etc/apt/sources.list ]; then
-    sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list > "$apt/sources.list"
-  fi
-  for list in /etc/apt/sources.list.d/*.list; do
-    [ -f "$list" ] && sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$list" >> "$apt/sources.list"
-  done
-  for sources in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$sources" ] && sed 's/^Types:.*/Types: deb-src/' "$sources" \
-      > "$apt/sources.list.d/$(basename "$sources")"
-  done
-  local options=(-o Dir::Etc::SourceList="$apt/sources.list"
-    -o Dir::Etc::SourceParts="$apt/sources.list.d" -o Dir::State::Lists="$apt/lists"
-    -o Dir::Cache="$apt/cache" -o APT::Sandbox::User="$(id -un)")
-  apt-get "${options[@]}" update -qq >&2
-  (cd "$deps/src" && apt-get "${options[@]}" source -qq freeglut >&2)
+  rm -rf "$deps/src"
+  bash "$root/scripts/debian-source.sh" freeglut "$deps/src" "$deps/apt" >&2
   for found in "$deps"/src/freeglut-*/; do
     [ -f "$found/CMakeLists.txt" ] && echo "${found%/}" && return 0
   done

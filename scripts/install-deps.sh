@@ -17,7 +17,8 @@ test_packages=(libgtest-dev libxres-dev clang libclang-rt-14-dev locales locales
 # The open-file benchmark learns from the X server when windows are drawn and sends input through it;
 # the end-to-end tests keep the viewer's window off-screen as a compositing window manager does.
 test_packages+=(libxdamage-dev libxtst-dev libxcomposite-dev)
-# The whole-reading benchmark compares with tinyobjloader.
+# The whole-reading benchmark compares with tinyobjloader (and fast_obj, which
+# scripts/fetch-bench-peers.sh fetches from Debian's meshoptimizer source package).
 test_packages+=(libtinyobjloader-dev)
 # The textured benchmark compares with f3d.
 test_packages+=(f3d)
