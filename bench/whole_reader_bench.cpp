@@ -14,6 +14,7 @@
 //   palvetta_whole_bench --read whole|fast_obj|tinyobjloader FILE   one reading, its time in ms
 //                                                                   and triangles on standard
 //                                                                   output
+//   palvetta_whole_bench --write sheet|mix FILE   writes one of the files and keeps it
 //
 // Built without fast_obj (scripts/fetch-bench-peers.sh fetches it), it measures the rest, checks
 // no figure and exits with 2. Otherwise exit status 0 when every figure is within its target, 1
@@ -210,6 +211,15 @@ bool measure(const std::string& self, const std::string& file, const std::string
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "--read") {
     return readOnce(argv[2], argv[3]);
+  }
+  if (argc == 4 && std::string(argv[1]) == "--write") {
+    // Keeps one of the files, to look into a reading with a profiler.
+    if (std::string(argv[2]) == "mix") {
+      writeExampleMix(argv[3], PALVETTA_EXAMPLES, kMixBytes);
+    } else {
+      writeWholeMesh(argv[3], kColumns, kRows);
+    }
+    return 0;
   }
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultRuns;
