@@ -191,10 +191,56 @@ void reserveFor(ObjModel& m, long long bytes) {
 // ---------------------------------------------------------------------------------------------
 // Numbers.
 
+// Most numbers in OBJ files are a few digits with a point and no exponent, such as "-0.417245".
+// When the digits make an integer float holds exactly (at most 2^24) and at most ten of them follow
+// the point, that integer divided by a power of ten float also holds exactly is the correctly
+// rounded float, as IEEE division rounds; from_chars reads the rest. False when the number is not
+// such a one.
+constexpr uint32_t kExactFloatDigits = uint32_t{1} << 24;
+constexpr int kMostQuickDecimals = 10;
+constexpr float kPowersOfTen[kMostQuickDecimals + 1] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                                        1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
+bool readShortDecimal(const char*& p, const char* end, float& value) {
+  const char* q = p;
+  const bool negative = q < end && *q == '-';
+  q += negative ? 1 : 0;
+  uint32_t digits = 0;
+  int decimals = -1;  // -1 before the point
+  const char* first = q;
+  for (; q < end; ++q) {
+    if (*q == '.' && decimals < 0) {
+      decimals = 0;
+      continue;
+    }
+    const auto digit = static_cast<unsigned>(*q - '0');
+    if (digit > 9) {
+      break;
+    }
+    digits = digits * 10 + digit;
+    decimals += decimals >= 0 ? 1 : 0;
+    if (digits > kExactFloatDigits || decimals > kMostQuickDecimals) {
+      return false;
+    }
+  }
+  const bool anyDigit = q - first > (decimals >= 0 ? 1 : 0);
+  if (!anyDigit || (q < end && (*q == 'e' || *q == 'E'))) {
+    return false;
+  }
+  const float magnitude = static_cast<float>(digits) / kPowersOfTen[decimals < 0 ? 0 : decimals];
+  value = negative ? -magnitude : magnitude;
+  p = q;
+  return true;
+}
+
 // A float, as std::from_chars reads it, with a '+' allowed. Beyond float's range it becomes an
 // infinity or zero, as the C library rounds it; beyond double's, and where nothing converts, false.
 bool readFloat(const char*& p, const char* end, float& value) {
   const char* at = *p == '+' ? p + 1 : p;
+  if (readShortDecimal(at, end, value)) {
+    p = at;
+    return true;
+  }
   float f = 0.0f;
   std::from_chars_result read = std::from_chars(at, end, f);
   if (read.ec == std::errc::result_out_of_range) {
@@ -733,15 +779,58 @@ const ObjMaterial* materialOf(const std::vector<const ObjMaterial*>& selected, i
   return selection < 0 ? nullptr : selected[static_cast<std::size_t>(selection)];
 }
 
-// Keeps the triangles whose positions are all there and finite, gives each its material, and
-// marks normal and texture-coordinate numbers beyond their lists as missing.
-void keepDrawableTriangles(WholeReading& r, const std::vector<const ObjMaterial*>& selected) {
+// The finishing passes over the triangles run in parts, one a core, each on its own stretch of
+// triangles. A part neither allocates nor throws, as it may run on a thread of its own.
+constexpr std::size_t kLeastPartTriangles = 1 << 16;
+
+struct Stretch {
+  std::size_t begin;
+  std::size_t end;
+};
+
+std::vector<Stretch> triangleStretches(std::size_t triangles) {
+  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t parts = std::clamp<std::size_t>(triangles / kLeastPartTriangles, 1, cores);
+  std::vector<Stretch> stretches;
+  for (std::size_t k = 0; k < parts; ++k) {
+    stretches.push_back({triangles * k / parts, triangles * (k + 1) / parts});
+  }
+  return stretches;
+}
+
+// Runs `part(k, stretch)` for each stretch, the first on this thread, the others on threads of
+// their own while the system gives them, here after the first otherwise.
+template <typename Part>
+void inParts(const std::vector<Stretch>& stretches, Part&& part) {
+  std::vector<std::thread> threads;
+  try {
+    while (threads.size() + 1 < stretches.size()) {
+      const std::size_t k = threads.size() + 1;
+      threads.emplace_back([&part, &stretches, k] { part(k, stretches[k]); });
+    }
+  } catch (const std::system_error&) {
+  }
+  part(0, stretches[0]);
+  for (std::size_t k = threads.size() + 1; k < stretches.size(); ++k) {
+    part(k, stretches[k]);
+  }
+  for (std::thread& thread : threads) {
+    thread.join();
+  }
+}
+
+// The drawable triangles of a stretch, moved to its start with their materials; how many.
+std::size_t keepDrawableStretch(WholeReading& r, const std::vector<const ObjMaterial*>& selected,
+                                Stretch stretch) {
   ObjModel& m = r.model;
-  const std::size_t faces = m.faceVertexIndex.size() / 3;
-  m.faceMaterial.resize(faces);
-  std::size_t kept = 0;
-  std::size_t run = 0;
-  for (std::size_t f = 0; f < faces; ++f) {
+  const auto startsLater = [](std::size_t face, const MaterialRun& run) {
+    return face < run.firstFace;
+  };
+  std::size_t run = static_cast<std::size_t>(
+      std::upper_bound(r.runs.begin(), r.runs.end(), stretch.begin, startsLater) - r.runs.begin());
+  run = run > 0 ? run - 1 : 0;
+  std::size_t kept = stretch.begin;
+  for (std::size_t f = stretch.begin; f < stretch.end; ++f) {
     while (run + 1 < r.runs.size() && r.runs[run + 1].firstFace <= f) {
       ++run;
     }
@@ -762,6 +851,39 @@ void keepDrawableTriangles(WholeReading& r, const std::vector<const ObjMaterial*
     }
     m.faceMaterial[kept] = materialOf(selected, r.runs.empty() ? -1 : r.runs[run].selection);
     ++kept;
+  }
+  return kept - stretch.begin;
+}
+
+template <typename T>
+void moveDown(std::vector<T>& list, std::size_t from, std::size_t count, std::size_t to) {
+  if (from != to) {
+    std::copy(list.begin() + static_cast<std::ptrdiff_t>(from),
+              list.begin() + static_cast<std::ptrdiff_t>(from + count),
+              list.begin() + static_cast<std::ptrdiff_t>(to));
+  }
+}
+
+// Keeps the triangles whose positions are all there and finite, gives each its material, and
+// marks normal and texture-coordinate numbers beyond their lists as missing.
+void keepDrawableTriangles(WholeReading& r, const std::vector<const ObjMaterial*>& selected) {
+  ObjModel& m = r.model;
+  const std::vector<Stretch> stretches = triangleStretches(m.faceVertexIndex.size() / 3);
+  m.faceMaterial.resize(m.faceVertexIndex.size() / 3);
+  std::vector<std::size_t> keptIn(stretches.size());
+  inParts(stretches, [&](std::size_t k, Stretch stretch) {
+    keptIn[k] = keepDrawableStretch(r, selected, stretch);
+  });
+  std::size_t kept = 0;
+  for (std::size_t k = 0; k < stretches.size(); ++k) {
+    const std::size_t from = stretches[k].begin;
+    moveDown(m.faceVertexIndex, 3 * from, 3 * keptIn[k], 3 * kept);
+    moveDown(m.faceNormalIndex, 3 * from, 3 * keptIn[k], 3 * kept);
+    if (!m.faceTexcoordIndex.empty()) {
+      moveDown(m.faceTexcoordIndex, 3 * from, 3 * keptIn[k], 3 * kept);
+    }
+    moveDown(m.faceMaterial, from, keptIn[k], kept);
+    kept += keptIn[k];
   }
   m.faceVertexIndex.resize(3 * kept);
   m.faceNormalIndex.resize(3 * kept);
@@ -880,22 +1002,44 @@ Vec3 unitFaceNormal(const Vec3& a, const Vec3& b, const Vec3& c) {
           static_cast<float>(n[2] / length)};
 }
 
-// Corners without a normal take their triangle's face normal, one appended normal per triangle.
+bool lacksNormal(const int32_t* n) {
+  return n[0] == kNoIndex || n[1] == kNoIndex || n[2] == kNoIndex;
+}
+
+// Corners without a normal take their triangle's face normal, one appended normal per triangle,
+// in the triangles' order.
 void addFaceNormals(ObjModel& m) {
-  for (std::size_t t = 0; t < m.faceNormalIndex.size(); t += 3) {
-    int32_t* n = &m.faceNormalIndex[t];
-    if (n[0] != kNoIndex && n[1] != kNoIndex && n[2] != kNoIndex) {
-      continue;
+  const std::vector<Stretch> stretches = triangleStretches(m.faceNormalIndex.size() / 3);
+  std::vector<std::size_t> lacking(stretches.size());
+  inParts(stretches, [&](std::size_t k, Stretch stretch) {
+    for (std::size_t t = stretch.begin; t < stretch.end; ++t) {
+      lacking[k] += lacksNormal(&m.faceNormalIndex[3 * t]) ? 1 : 0;
     }
-    const int32_t* v = &m.faceVertexIndex[t];
-    m.normals.push_back(unitFaceNormal(m.positions[static_cast<std::size_t>(v[0])],
-                                       m.positions[static_cast<std::size_t>(v[1])],
-                                       m.positions[static_cast<std::size_t>(v[2])]));
-    checkCount(m.normals.size());
-    for (int k = 0; k < 3; ++k) {
-      n[k] = n[k] == kNoIndex ? static_cast<int32_t>(m.normals.size() - 1) : n[k];
-    }
+  });
+  std::vector<std::size_t> firstNew{m.normals.size()};
+  for (std::size_t count : lacking) {
+    firstNew.push_back(firstNew.back() + count);
   }
+  checkCount(firstNew.back());
+  reserveList(m.normals, firstNew.back());
+  m.normals.resize(firstNew.back());
+  inParts(stretches, [&](std::size_t k, Stretch stretch) {
+    auto next = static_cast<int32_t>(firstNew[k]);
+    for (std::size_t t = stretch.begin; t < stretch.end; ++t) {
+      int32_t* n = &m.faceNormalIndex[3 * t];
+      if (!lacksNormal(n)) {
+        continue;
+      }
+      const int32_t* v = &m.faceVertexIndex[3 * t];
+      m.normals[static_cast<std::size_t>(next)] = unitFaceNormal(
+          m.positions[static_cast<std::size_t>(v[0])], m.positions[static_cast<std::size_t>(v[1])],
+          m.positions[static_cast<std::size_t>(v[2])]);
+      for (int c = 0; c < 3; ++c) {
+        n[c] = n[c] == kNoIndex ? next : n[c];
+      }
+      ++next;
+    }
+  });
 }
 
 // The images, once decoded; a map whose image did not decode has none, and its name counts among

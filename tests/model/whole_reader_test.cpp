@@ -1,12 +1,14 @@
 // The whole reading against what a reader of the format expects, worked out by hand.
 #include "model/whole_reader.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -456,6 +458,70 @@ TEST(WholeReaderTest, ProgressCountsTheBytesAndAStopLeavesTheModel) {
   EXPECT_EQ(loadWholeObjModel(path.c_str(), model, &stopped), kStopped);
   EXPECT_EQ(model.get(), before);
   splitWholeReadings(0, 0);
+}
+
+// Numbers of every length, with and without a point, a sign or an exponent, read as the
+// correctly rounded floats std::from_chars gives.
+TEST(WholeReaderTest, NumbersAreTheNearestFloats) {
+  std::mt19937 random(7);
+  const auto digits = [&random](int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+      text += static_cast<char>('0' + random() % 10);
+    }
+    return text;
+  };
+  std::vector<std::string> numbers = {"16777216", "16777217", "0.16777217", "1.", ".5", "-0"};
+  while (numbers.size() < 30000) {
+    std::string number = random() % 2 ? "-" : "";
+    number += digits(static_cast<int>(random() % 10)) + "." + digits(1 + random() % 12);
+    number += random() % 16 == 0 ? "e-" + digits(1) : "";
+    numbers.push_back(number);
+  }
+  std::string text;
+  for (const std::string& number : numbers) {
+    text += "v " + number + " 0 0\n";
+  }
+  const ObjModel m = read("numbers.obj", text);
+  ASSERT_EQ(m.positions.size(), numbers.size());
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    float want = 0.0f;
+    std::from_chars(numbers[i].data(), numbers[i].data() + numbers[i].size(), want);
+    EXPECT_TRUE(m.positions[i].x == want && std::signbit(m.positions[i].x) == std::signbit(want))
+        << numbers[i] << " read as " << m.positions[i].x;
+  }
+}
+
+// Many triangles are finished in stretches, one a core: those naming a missing position go, and
+// the rest keep their order, their materials and one face normal each, numbered in their order.
+TEST(WholeReaderTest, ManyTrianglesKeepTheirOrderMaterialsAndFaceNormals) {
+  writeTestFile("two.mtl", "newmtl red\nKd 1 0 0\nnewmtl blue\nKd 0 0 1\n");
+  constexpr int kTriangles = 200000;
+  constexpr int kPositions = 1000;
+  constexpr int kGoneEvery = 7919;  // 0, 7919, ..., 197975: 26 triangles name position 5000
+  std::string text = "mtllib two.mtl\n";
+  for (int i = 0; i < kPositions; ++i) {
+    text += "v " + std::to_string(i) + " " + std::to_string(i % 3) + " 0\n";
+  }
+  for (int t = 0; t < kTriangles; ++t) {
+    text += t % 50000 == 0 ? (t / 50000 % 2 == 0 ? "usemtl red\n" : "usemtl blue\n") : "";
+    const int first = t % kGoneEvery == 0 ? 5000 : t % kPositions + 1;
+    text += "f " + std::to_string(first) + " " + std::to_string((t + 1) % kPositions + 1) + " " +
+            std::to_string((t + 2) % kPositions + 1) + "\n";
+  }
+  const ObjModel m = read("many.obj", text);
+  ASSERT_EQ(m.faceCount, kTriangles - 26);
+  ASSERT_EQ(m.normals.size(), static_cast<std::size_t>(kTriangles - 26));
+  int kept = 0;
+  for (int t = 0; t < kTriangles; ++t) {
+    if (t % kGoneEvery == 0) {
+      continue;
+    }
+    const std::size_t k = static_cast<std::size_t>(kept++);
+    ASSERT_EQ(m.faceVertexIndex[3 * k], t % kPositions) << "triangle " << t;
+    ASSERT_EQ(m.faceNormalIndex[3 * k + 2], kept - 1) << "triangle " << t;
+    ASSERT_EQ(m.faceMaterial[k]->diffuse.r, t / 50000 % 2 == 0 ? 1.0f : 0.0f) << "triangle " << t;
+  }
 }
 
 TEST(WholeReaderTest, NonFinitePositionsAndFailures) {
