@@ -3,8 +3,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
+
+#include "model/simplified_model.h"
 
 namespace {
 
@@ -17,6 +21,20 @@ void holdForTests(const ReadingProgress& progress) {
   std::error_code error;
   while (hold != nullptr && !progress.stop && std::filesystem::exists(hold, error)) {
     std::this_thread::sleep_for(kHoldPoll);
+  }
+}
+
+// The model drawn while dragging is made here, on the worker, rather than on the load road: only
+// the window drags, and a picture or thumbnail would make it for nothing. Without the memory for
+// it, drags draw the whole model.
+void addSimplifiedModel(LoadedModel& file) {
+  if (!file.model) {
+    return;
+  }
+  try {
+    file.model->simplified = simplifiedModel(*file.model);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
   }
 }
 
@@ -38,6 +56,7 @@ void startReading(ViewerState& state, const std::string& path, LoadWay way,
   reading->start = now;
   const auto work = [reading, path, way] {
     reading->file = readModelFile(Reading::whole, path, way, &reading->progress);
+    addSimplifiedModel(reading->file);
     // The reader counts each block but the last as it leaves it; the file has now been read.
     reading->progress.bytesRead = reading->progress.bytesTotal.load();
     holdForTests(reading->progress);

@@ -2,8 +2,8 @@
 //
 // startReading stops the reading that runs, if any, waits for its thread and lets it go, then
 // reads `path` as `way` says in the whole reading on a thread of its own: readModelFile
-// (load_command.h) and nothing else, so the worker makes no toolkit or OpenGL call and touches no
-// ViewerState. A newer load wins: the one before is stopped, and nothing is said about it. When no
+// (load_command.h), then the simplified model drags draw (model/simplified_model.h), and nothing
+// else, so the worker makes no toolkit or OpenGL call and touches no ViewerState. A newer load wins: the one before is stopped, and nothing is said about it. When no
 // thread can be made, the file is read there and then.
 //
 // Everything else runs on the main thread. finishReading, called every kReadingWatchMs while

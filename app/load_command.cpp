@@ -11,7 +11,6 @@
 
 #include "model/normalize.h"
 #include "model/obj_reader.h"
-#include "model/simplified_model.h"
 #include "model/whole_reader.h"
 #include "platform/chosen_file.h"
 #include "platform/paths.h"
@@ -102,7 +101,6 @@ Failure readModel(Reading reading, const std::string& name, ReadingProgress* pro
       return failure;
     }
     floorOffset = placeWholeModel(model.get(), kModelSize);
-    model->simplified = simplifiedModel(*model);
     return std::nullopt;
   }
   model = loadObjModel(name.c_str(), account);

@@ -1,10 +1,12 @@
 // A whole reading on a worker thread, watched as the viewer's timer watches it: the bar waits a
 // quarter second and goes at a stop; a reading that ends says what loadModel says, and a stopped
-// one says nothing and changes nothing.
+// one says nothing and changes nothing. Only the window's reading makes the model drawn while
+// dragging.
 
 #include <gtest/gtest.h>
 
 #include "app/background_reading.h"
+#include "tests/support/temp_files.h"
 #include "tests/support/wait.h"
 
 namespace {
@@ -39,6 +41,39 @@ TEST(BackgroundReadingTest, TheBarWaitsAQuarterSecondAndAnEndedReadingSaysWhatLo
   EXPECT_FALSE(failure);
   EXPECT_FALSE(state.background);
   EXPECT_FALSE(stopReading(state)) << "Escape with nothing reading";
+}
+
+// A sheet of 400 x 400 positions: 2 x 399 x 399 = 318 402 triangles, more than a drag draws.
+TEST(BackgroundReadingTest, OnlyTheWindowsReadingMakesTheModelADragDraws) {
+  std::string text;
+  for (int row = 0; row < 400; ++row) {
+    for (int column = 0; column < 400; ++column) {
+      text += "v " + std::to_string(column) + " " + std::to_string(row) + " 0\n";
+    }
+  }
+  for (int row = 0; row < 399; ++row) {
+    for (int column = 1; column < 400; ++column) {
+      const int at = row * 400 + column;
+      text += "f " + std::to_string(at) + " " + std::to_string(at + 1) + " " +
+              std::to_string(at + 401) + " " + std::to_string(at + 400) + "\n";
+    }
+  }
+  const std::string path = writeTestFile("sheet.obj", text);
+  ViewerState state;
+  state.reading = Reading::whole;
+  startReading(state, path, LoadWay::named, ReadingClock::now());
+  Failure failure;
+  std::string note;
+  ASSERT_TRUE(finished(state, failure, note));
+  ASSERT_EQ(state.model->faceCount, 318402);
+  ASSERT_NE(state.model->simplified, nullptr);
+  EXPECT_LE(state.model->simplified->faceCount, 320000);
+
+  ViewerState picture;
+  picture.reading = Reading::whole;
+  ASSERT_EQ(loadModel(picture, path, LoadWay::named, note), std::nullopt);
+  EXPECT_EQ(picture.model->faceCount, 318402);
+  EXPECT_EQ(picture.model->simplified, nullptr);
 }
 
 }  // namespace
