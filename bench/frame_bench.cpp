@@ -22,6 +22,7 @@
 #include "bench/child_runs.h"
 #include "model/normalize.h"
 #include "platform/offscreen_picture.h"
+#include "platform/process.h"
 #include "tests/support/immediate_model.h"
 #include "view/scene.h"
 
@@ -108,6 +109,7 @@ double frameMs(const ViewerState& state, void (*draw)(const ViewerState&), Pictu
 int main(int argc, char** argv) {
   const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultFrames;
   const bool withLists = !(argc > 2 && std::strcmp(argv[2], "arrays") == 0);
+  keepFreedMemory();  // as the viewer does: the renderer's buffers come back without page faults
   ViewerState state;
   state.model = sphere();
   state.floorOffset = placeWholeModel(state.model.get(), 5.0f);
