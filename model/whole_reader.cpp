@@ -1208,7 +1208,32 @@ struct Before {
   std::size_t faces;
 };
 
-void joinTriangles(WholeReading& r, WholeReading& piece, const Before& before) {
+// Runs `here` on this thread and `there` on one of its own, or after `here` when the system gives
+// none; neither may throw.
+template <typename Here, typename There>
+void bothAtOnce(Here&& here, There&& there) {
+  std::thread other;
+  try {
+    other = std::thread([&there] { there(); });
+  } catch (const std::system_error&) {
+  }
+  here();
+  if (other.joinable()) {
+    other.join();
+  } else {
+    there();
+  }
+}
+
+template <typename T>
+void reserveJoined(std::vector<T>& to, const std::vector<T>& from) {
+  checkCount(to.size() + from.size());
+  reserveList(to, to.size() + from.size());
+}
+
+// The piece's lists and triangles after the joined ones, on two threads: the lists have all the
+// room they need first, so that appending allocates nothing and cannot throw.
+void joinListsAndTriangles(WholeReading& r, WholeReading& piece, const Before& before) {
   ObjModel& m = r.model;
   ObjModel& p = piece.model;
   const bool texcoords = r.keepsTexcoords || piece.keepsTexcoords;
@@ -1217,18 +1242,33 @@ void joinTriangles(WholeReading& r, WholeReading& piece, const Before& before) {
     m.faceTexcoordIndex.resize(m.faceVertexIndex.size(), kNoIndex);
     r.keepsTexcoords = true;
   }
-  checkCount(before.faces + p.faceVertexIndex.size() / 3);
-  const auto numbers = [&piece](int64_t before) {
-    return [&piece, before](int32_t number) { return joinedNumber(piece, number, before); };
-  };
   if (texcoords && !piece.keepsTexcoords) {
     p.faceTexcoordIndex.assign(p.faceVertexIndex.size(), kNoIndex);
   }
-  if (texcoords) {
-    appendConverted(m.faceTexcoordIndex, p.faceTexcoordIndex, numbers(before.texcoords));
-  }
-  appendConverted(m.faceVertexIndex, p.faceVertexIndex, numbers(before.positions));
-  appendConverted(m.faceNormalIndex, p.faceNormalIndex, numbers(before.normals));
+  checkCount(before.faces + p.faceVertexIndex.size() / 3);
+  reserveJoined(m.positions, p.positions);
+  reserveJoined(m.normals, p.normals);
+  reserveJoined(m.texcoords, p.texcoords);
+  reserveJoined(m.faceVertexIndex, p.faceVertexIndex);
+  reserveJoined(m.faceNormalIndex, p.faceNormalIndex);
+  reserveJoined(m.faceTexcoordIndex, p.faceTexcoordIndex);
+  const auto numbers = [&piece](int64_t before) {
+    return [&piece, before](int32_t number) { return joinedNumber(piece, number, before); };
+  };
+  bothAtOnce(
+      [&] {
+        appendList(m.positions, p.positions);
+        appendList(m.texcoords, p.texcoords);
+        appendConverted(m.faceVertexIndex, p.faceVertexIndex, numbers(before.positions));
+      },
+      [&] {
+        appendList(m.normals, p.normals);
+        appendConverted(m.faceNormalIndex, p.faceNormalIndex, numbers(before.normals));
+        if (texcoords) {
+          appendConverted(m.faceTexcoordIndex, p.faceTexcoordIndex, numbers(before.texcoords));
+        }
+      });
+  r.nonFinitePositions = r.nonFinitePositions || piece.nonFinitePositions;
 }
 
 // Whether a polygon fanned in a piece stays so: its positions had all been read by its line, are
@@ -1297,11 +1337,7 @@ void joinPiece(WholeReading& r, WholeReading& piece) {
     r.runs.push_back({before.faces + run.firstFace, selection(run.selection)});
   }
   joinColours(r, p);
-  appendList(m.positions, p.positions);
-  appendList(m.normals, p.normals);
-  appendList(m.texcoords, p.texcoords);
-  r.nonFinitePositions = r.nonFinitePositions || piece.nonFinitePositions;
-  joinTriangles(r, piece, before);
+  joinListsAndTriangles(r, piece, before);
   joinPolygons(r, piece, before, selection);
   for (const std::string& line : piece.laterLibraries) {
     readLibraries(r, line.data(), line.data() + line.size());
