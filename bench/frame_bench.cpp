@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "bench/child_runs.h"
+#include "bench/sphere_model.h"
 #include "model/normalize.h"
 #include "platform/offscreen_picture.h"
 #include "platform/process.h"
@@ -33,45 +34,7 @@ constexpr int kDefaultFrames = 7;
 // A sphere of 500 rings of 1000 quads: 1 M triangles, in bands of two materials.
 constexpr int kRings = 500;
 constexpr int kSegments = 1000;
-
-std::unique_ptr<ObjModel> sphere() {
-  auto model = std::make_unique<ObjModel>();
-  constexpr double kPi = 3.14159265358979323846;
-  for (int r = 0; r <= kRings; ++r) {
-    for (int s = 0; s < kSegments; ++s) {
-      const double polar = kPi * r / kRings;
-      const double around = 2 * kPi * s / kSegments;
-      const Vec3 n = {static_cast<float>(std::sin(polar) * std::cos(around)),
-                      static_cast<float>(std::cos(polar)),
-                      static_cast<float>(std::sin(polar) * std::sin(around))};
-      model->positions.push_back(n);
-      model->normals.push_back(n);
-    }
-  }
-  for (const Rgb colour : {Rgb{0.9f, 0.5f, 0.2f}, Rgb{0.2f, 0.5f, 0.9f}}) {
-    model->ownedMaterials.push_back(std::make_unique<ObjMaterial>());
-    model->ownedMaterials.back()->diffuse = colour;
-  }
-  auto at = [](int r, int s) { return r * kSegments + s % kSegments; };
-  for (int r = 0; r < kRings; ++r) {
-    const ObjMaterial* band = model->ownedMaterials[(r / 25) % 2].get();
-    for (int s = 0; s < kSegments; ++s) {
-      // Counter-clockwise seen from outside.
-      const int quad[2][3] = {{at(r, s), at(r, s + 1), at(r + 1, s)},
-                              {at(r + 1, s), at(r, s + 1), at(r + 1, s + 1)}};
-      for (const auto& triangle : quad) {
-        model->faceVertexIndex.insert(model->faceVertexIndex.end(), triangle, triangle + 3);
-        model->faceNormalIndex.insert(model->faceNormalIndex.end(), triangle, triangle + 3);
-        model->faceMaterial.push_back(band);
-      }
-    }
-  }
-  model->positionCount = static_cast<int32_t>(model->positions.size());
-  model->normalCount = static_cast<int32_t>(model->normals.size());
-  model->faceCount = static_cast<int32_t>(model->faceMaterial.size());
-  model->colouring = Colouring::byMaterial;
-  return model;
-}
+constexpr int kRingsPerBand = 25;
 
 void drawThroughLists(const ViewerState& state) {
   drawScene(state.camera, state.model.get(), state.floorOffset, Frames::many);
@@ -111,7 +74,7 @@ int main(int argc, char** argv) {
   const bool withLists = !(argc > 2 && std::strcmp(argv[2], "arrays") == 0);
   keepFreedMemory();  // as the viewer does: the renderer's buffers come back without page faults
   ViewerState state;
-  state.model = sphere();
+  state.model = bandedSphere(kRings, kSegments, kRingsPerBand);
   state.floorOffset = placeWholeModel(state.model.get(), 5.0f);
   OffscreenContext context;
   if (const Failure failure = openOffscreenContext(kSize, kSize, context)) {

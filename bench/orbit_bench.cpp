@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/child_runs.h"
+#include "bench/sphere_model.h"
 #include "model/normalize.h"
 #include "model/simplified_model.h"
 #include "platform/offscreen_picture.h"
@@ -48,49 +49,6 @@ constexpr int kStepY = 1;
 constexpr double kLeastDragFps = 10.0;
 // A channel's change that shading's rounding makes, out of 255, rather than a band moved.
 constexpr int kSlightChange = 8;
-
-std::unique_ptr<ObjModel> sphere() {
-  auto model = std::make_unique<ObjModel>();
-  constexpr double kPi = 3.14159265358979323846;
-  for (int r = 0; r <= kRings; ++r) {
-    for (int s = 0; s < kSegments; ++s) {
-      const double polar = kPi * r / kRings;
-      const double around = 2 * kPi * s / kSegments;
-      const Vec3 n = {static_cast<float>(std::sin(polar) * std::cos(around)),
-                      static_cast<float>(std::cos(polar)),
-                      static_cast<float>(std::sin(polar) * std::sin(around))};
-      model->positions.push_back(n);
-      model->normals.push_back(n);
-    }
-  }
-  for (const Rgb colour : {Rgb{0.9f, 0.5f, 0.2f}, Rgb{0.2f, 0.5f, 0.9f}}) {
-    model->ownedMaterials.push_back(std::make_unique<ObjMaterial>());
-    model->ownedMaterials.back()->diffuse = colour;
-  }
-  auto at = [](int r, int s) { return r * kSegments + s % kSegments; };
-  const std::size_t corners = 6 * static_cast<std::size_t>(kRings) * kSegments;
-  model->faceVertexIndex.reserve(corners);
-  model->faceNormalIndex.reserve(corners);
-  model->faceMaterial.reserve(corners / 3);
-  for (int r = 0; r < kRings; ++r) {
-    const ObjMaterial* band = model->ownedMaterials[(r / kRingsPerBand) % 2].get();
-    for (int s = 0; s < kSegments; ++s) {
-      // Counter-clockwise seen from outside.
-      const int quad[2][3] = {{at(r, s), at(r, s + 1), at(r + 1, s)},
-                              {at(r + 1, s), at(r, s + 1), at(r + 1, s + 1)}};
-      for (const auto& triangle : quad) {
-        model->faceVertexIndex.insert(model->faceVertexIndex.end(), triangle, triangle + 3);
-        model->faceNormalIndex.insert(model->faceNormalIndex.end(), triangle, triangle + 3);
-        model->faceMaterial.push_back(band);
-      }
-    }
-  }
-  model->positionCount = static_cast<int32_t>(model->positions.size());
-  model->normalCount = static_cast<int32_t>(model->normals.size());
-  model->faceCount = static_cast<int32_t>(model->faceMaterial.size());
-  model->colouring = Colouring::byMaterial;
-  return model;
-}
 
 double msSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -189,7 +147,7 @@ double sum(const std::vector<double>& values) {
 int main(int argc, char** argv) {
   keepFreedMemory();  // as the viewer does, without which a full frame takes about twice as long
   const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultFrames;
-  std::unique_ptr<ObjModel> model = sphere();
+  std::unique_ptr<ObjModel> model = bandedSphere(kRings, kSegments, kRingsPerBand);
   const float floorOffset = placeWholeModel(model.get(), kModelSize);
   const auto simplifying = std::chrono::steady_clock::now();
   model->simplified = simplifiedModel(*model);
