@@ -41,6 +41,7 @@ constexpr char kUsage[] =
     "  drop a file       show the OBJ file dropped on the window from a file manager\n"
     "  right-drag        orbit the camera around the floor\n"
     "  left-drag         move the camera away (drag down) or nearer (drag up)\n"
+    "  Escape            stop reading a model read whole; the model shown stays\n"
     "Closing the window ends the program.\n";
 
 bool isPictureOption(const std::string& argument) {
