@@ -798,25 +798,31 @@ std::vector<Stretch> triangleStretches(std::size_t triangles) {
   return stretches;
 }
 
-// Runs `part(k, stretch)` for each stretch, the first on this thread, the others on threads of
-// their own while the system gives them, here after the first otherwise.
-template <typename Part>
-void inParts(const std::vector<Stretch>& stretches, Part&& part) {
+// Runs `work(k)` for k from 0 to count - 1, 0 on this thread and the others on threads of their
+// own while the system gives them, here after 0 otherwise. `work` must not throw.
+template <typename Work>
+void onThreads(std::size_t count, Work&& work) {
   std::vector<std::thread> threads;
   try {
-    while (threads.size() + 1 < stretches.size()) {
+    while (threads.size() + 1 < count) {
       const std::size_t k = threads.size() + 1;
-      threads.emplace_back([&part, &stretches, k] { part(k, stretches[k]); });
+      threads.emplace_back([&work, k] { work(k); });
     }
   } catch (const std::system_error&) {
   }
-  part(0, stretches[0]);
-  for (std::size_t k = threads.size() + 1; k < stretches.size(); ++k) {
-    part(k, stretches[k]);
+  work(std::size_t{0});
+  for (std::size_t k = threads.size() + 1; k < count; ++k) {
+    work(k);
   }
   for (std::thread& thread : threads) {
     thread.join();
   }
+}
+
+// Runs `part(k, stretch)` for each stretch, on threads as onThreads does.
+template <typename Part>
+void inParts(const std::vector<Stretch>& stretches, Part&& part) {
+  onThreads(stretches.size(), [&](std::size_t k) { part(k, stretches[k]); });
 }
 
 // The drawable triangles of a stretch, moved to its start with their materials; how many.
@@ -1208,23 +1214,6 @@ struct Before {
   std::size_t faces;
 };
 
-// Runs `here` on this thread and `there` on one of its own, or after `here` when the system gives
-// none; neither may throw.
-template <typename Here, typename There>
-void bothAtOnce(Here&& here, There&& there) {
-  std::thread other;
-  try {
-    other = std::thread([&there] { there(); });
-  } catch (const std::system_error&) {
-  }
-  here();
-  if (other.joinable()) {
-    other.join();
-  } else {
-    there();
-  }
-}
-
 template <typename T>
 void reserveJoined(std::vector<T>& to, const std::vector<T>& from) {
   checkCount(to.size() + from.size());
@@ -1255,19 +1244,20 @@ void joinListsAndTriangles(WholeReading& r, WholeReading& piece, const Before& b
   const auto numbers = [&piece](int64_t before) {
     return [&piece, before](int32_t number) { return joinedNumber(piece, number, before); };
   };
-  bothAtOnce(
-      [&] {
-        appendList(m.positions, p.positions);
-        appendList(m.texcoords, p.texcoords);
-        appendConverted(m.faceVertexIndex, p.faceVertexIndex, numbers(before.positions));
-      },
-      [&] {
-        appendList(m.normals, p.normals);
-        appendConverted(m.faceNormalIndex, p.faceNormalIndex, numbers(before.normals));
-        if (texcoords) {
-          appendConverted(m.faceTexcoordIndex, p.faceTexcoordIndex, numbers(before.texcoords));
-        }
-      });
+  const auto joinOn = [&](std::size_t thread) {
+    if (thread == 0) {
+      appendList(m.positions, p.positions);
+      appendList(m.texcoords, p.texcoords);
+      appendConverted(m.faceVertexIndex, p.faceVertexIndex, numbers(before.positions));
+      return;
+    }
+    appendList(m.normals, p.normals);
+    appendConverted(m.faceNormalIndex, p.faceNormalIndex, numbers(before.normals));
+    if (texcoords) {
+      appendConverted(m.faceTexcoordIndex, p.faceTexcoordIndex, numbers(before.texcoords));
+    }
+  };
+  onThreads(2, joinOn);
   r.nonFinitePositions = r.nonFinitePositions || piece.nonFinitePositions;
 }
 
